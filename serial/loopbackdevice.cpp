@@ -138,7 +138,7 @@ void LoopbackDevice::schedule()
         return;
     }
     const qint64 due = headStart_ + charTimeNs(settings_) - clock_.nsecsElapsed();
-    const int ms = int(qBound<qint64>(kMinTickMs, (due + 999999) / 1000000, 1000));
+    const int ms = int(qBound(qint64(kMinTickMs), (due + 999999) / 1000000, qint64(1000)));
     if (!timer_->isActive())
         timer_->start(ms);
 }

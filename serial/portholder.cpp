@@ -65,7 +65,8 @@ QString findPortHolder(const QString &devicePath)
 {
     if (devicePath.isEmpty())
         return {};
-    if (const qint64 pid = PortLock::livePid(devicePath); pid > 0) {
+    // Our own lock file says nothing: it may be the one taken for this very open.
+    if (const qint64 pid = PortLock::livePid(devicePath); pid > 0 && pid != ::getpid()) {
         const QString who = describeProcess(pid);
         if (!who.isEmpty())
             return who;

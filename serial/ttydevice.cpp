@@ -1,6 +1,7 @@
 #include "serial/ttydevice.h"
 
 #include "serial/portholder.h"
+#include "serial/termiosmap.h"
 #include "serial/serialcomm.h"
 
 #include <QFile>
@@ -66,105 +67,6 @@ void installWakeHandler()
         sa.sa_flags = 0; // no SA_RESTART: the waiting ioctl must return EINTR
         ::sigaction(wakeSignal(), &sa, nullptr);
     });
-}
-
-struct SpeedEntry {
-    quint32 baud;
-    speed_t code;
-};
-
-constexpr SpeedEntry kSpeeds[] = {
-    {50, B50},           {75, B75},           {110, B110},         {134, B134},
-    {150, B150},         {200, B200},         {300, B300},         {600, B600},
-    {1200, B1200},       {1800, B1800},       {2400, B2400},       {4800, B4800},
-    {9600, B9600},       {19200, B19200},     {38400, B38400},     {57600, B57600},
-    {115200, B115200},   {230400, B230400},   {460800, B460800},   {500000, B500000},
-    {576000, B576000},   {921600, B921600},   {1000000, B1000000}, {1152000, B1152000},
-    {1500000, B1500000}, {2000000, B2000000}, {2500000, B2500000}, {3000000, B3000000},
-    {3500000, B3500000}, {4000000, B4000000}};
-
-bool speedCode(quint32 baud, speed_t *code)
-{
-    for (const auto &e : kSpeeds) {
-        if (e.baud == baud) {
-            *code = e.code;
-            return true;
-        }
-    }
-    return false;
-}
-
-quint32 speedBaud(speed_t code)
-{
-    for (const auto &e : kSpeeds) {
-        if (e.code == code)
-            return e.baud;
-    }
-    return 0;
-}
-
-void applyLineSettings(termios &t, const LineSettings &s, speed_t speed)
-{
-    cfsetispeed(&t, speed);
-    cfsetospeed(&t, speed);
-    t.c_cflag &= ~tcflag_t(CSIZE | CSTOPB | PARENB | PARODD | CMSPAR);
-    static constexpr tcflag_t sizes[] = {CS5, CS6, CS7, CS8};
-    t.c_cflag |= sizes[s.ByteSize - 5];
-    if (s.StopBits != 0)
-        t.c_cflag |= CSTOPB; // with CS5 the UART sends 1.5 stop bits
-    switch (s.Parity) {
-    case 1:
-        t.c_cflag |= PARENB | PARODD;
-        break;
-    case 2:
-        t.c_cflag |= PARENB;
-        break;
-    case 3:
-        t.c_cflag |= PARENB | CMSPAR | PARODD;
-        break;
-    case 4:
-        t.c_cflag |= PARENB | CMSPAR;
-        break;
-    default:
-        break;
-    }
-    if (s.Parity != 0 && s.fParity)
-        t.c_iflag |= INPCK;
-    else
-        t.c_iflag &= ~tcflag_t(INPCK);
-}
-
-LineSettings fromTermios(const termios &t)
-{
-    LineSettings s;
-    s.BaudRate = speedBaud(cfgetospeed(&t));
-    switch (t.c_cflag & CSIZE) {
-    case CS5:
-        s.ByteSize = 5;
-        break;
-    case CS6:
-        s.ByteSize = 6;
-        break;
-    case CS7:
-        s.ByteSize = 7;
-        break;
-    default:
-        s.ByteSize = 8;
-        break;
-    }
-    if (t.c_cflag & CSTOPB)
-        s.StopBits = s.ByteSize == 5 ? 1 : 2;
-    else
-        s.StopBits = 0;
-    if (t.c_cflag & PARENB) {
-        const bool odd = t.c_cflag & PARODD;
-        if (t.c_cflag & CMSPAR)
-            s.Parity = odd ? 3 : 4;
-        else
-            s.Parity = odd ? 1 : 2;
-        s.fParity = t.c_iflag & INPCK;
-    }
-    return s;
 }
 
 QString sysText(int e)
@@ -258,7 +160,7 @@ bool TtyDevice::open(const LineSettings &settings, SerialError *err)
     if (!isValidCombination(settings))
         return fail(err, SerialErrorKind::Unsupported, 0,
                     QStringLiteral("%1: %2 cannot be used").arg(path_, describeFraming(settings)));
-    if (!speedCode(settings.BaudRate, &speed))
+    if (!TermiosMap::speedCode(settings.BaudRate, &speed))
         return fail(err, SerialErrorKind::Unsupported, 0,
                     QStringLiteral("%1: %2 baud is not a standard rate")
                         .arg(path_)
@@ -293,10 +195,29 @@ bool TtyDevice::open(const LineSettings &settings, SerialError *err)
         return giveUp(SerialErrorKind::NotATty, ENOTTY,
                       QStringLiteral("%1 is not a terminal device").arg(path_));
     // TIOCEXCL does not keep root out, so look before claiming.
+    // The flag outlives its setter while anything (a pty master) keeps the tty alive:
+    // only someone who still has the device open makes it busy.
     int excl = 0;
-    if (::ioctl(fd, TIOCGEXCL, &excl) == 0 && excl)
-        return giveUp(SerialErrorKind::Busy, EBUSY,
-                      QStringLiteral("%1 is in exclusive use by another program").arg(path_));
+    if (::ioctl(fd, TIOCGEXCL, &excl) == 0 && excl) {
+        ::close(fd);
+        const QString holder = findPortHolder(path_);
+        if (!holder.isEmpty()) {
+            lock_.release();
+            if (err)
+                err->holder = holder;
+            return fail(err, SerialErrorKind::Busy, EBUSY,
+                        QStringLiteral("%1 is in exclusive use by %2").arg(path_, holder));
+        }
+        do {
+            fd = ::open(native.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        } while (fd < 0 && errno == EINTR);
+        if (fd < 0) {
+            const int e = errno;
+            lock_.release();
+            return fail(err, kindForOpenErrno(e), e, QStringLiteral("%1: %2").arg(path_, sysText(e)));
+        }
+        ::ioctl(fd, TIOCNXCL);
+    }
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         const int e = errno;
         if (e == EWOULDBLOCK)
@@ -319,7 +240,7 @@ bool TtyDevice::open(const LineSettings &settings, SerialError *err)
     // VMIN 1 with O_NONBLOCK: no data is EAGAIN, and a read of 0 really means gone.
     t.c_cc[VMIN] = 1;
     t.c_cc[VTIME] = 0;
-    applyLineSettings(t, settings, speed);
+    TermiosMap::apply(t, settings, speed);
     termios back{};
     if (::tcsetattr(fd, TCSANOW, &t) != 0 || ::tcgetattr(fd, &back) != 0) {
         const int e = errno;
@@ -330,13 +251,13 @@ bool TtyDevice::open(const LineSettings &settings, SerialError *err)
                           .arg(path_, settingsText(settings), sysText(e)));
     }
     // tcsetattr reports success when any part applied.
-    if (fromTermios(back) != fromTermios(t) || (back.c_cflag & (CLOCAL | CREAD | CRTSCTS)) !=
+    if (TermiosMap::read(back) != TermiosMap::read(t) || (back.c_cflag & (CLOCAL | CREAD | CRTSCTS)) !=
                                                    (t.c_cflag & (CLOCAL | CREAD | CRTSCTS))) {
         ::tcsetattr(fd, TCSANOW, &original);
         ::ioctl(fd, TIOCNXCL);
         return giveUp(SerialErrorKind::Unsupported, 0,
                       QStringLiteral("%1 does not take %2 (runs %3)")
-                          .arg(path_, settingsText(settings), settingsText(fromTermios(back))));
+                          .arg(path_, settingsText(settings), settingsText(TermiosMap::read(back))));
     }
 
     fd_ = fd;
@@ -390,7 +311,7 @@ void TtyDevice::close()
         bool flush = !out_.isEmpty();
         if (::ioctl(fd_, TIOCOUTQ, &pending) == 0 && pending > 0 && haveOriginal_) {
             termios t{};
-            const LineSettings s = ::tcgetattr(fd_, &t) == 0 ? fromTermios(t) : LineSettings{};
+            const LineSettings s = ::tcgetattr(fd_, &t) == 0 ? TermiosMap::read(t) : LineSettings{};
             const double seconds = double(pending) * 12.0 / double(qMax<quint32>(s.BaudRate, 50));
             flush = flush || seconds > 0.05;
         }
@@ -494,7 +415,7 @@ bool TtyDevice::readSettings(LineSettings &out, SerialError *err) const
         const int e = errno;
         return fail(err, SerialErrorKind::Io, e, QStringLiteral("%1: %2").arg(path_, sysText(e)));
     }
-    out = fromTermios(t);
+    out = TermiosMap::read(t);
     return true;
 }
 
@@ -506,7 +427,7 @@ bool TtyDevice::writeSettings(const LineSettings &in, SerialError *err)
         return fail(err, SerialErrorKind::Unsupported, 0,
                     QStringLiteral("%1: %2 cannot be used").arg(path_, describeFraming(in)));
     speed_t speed{};
-    if (!speedCode(in.BaudRate, &speed))
+    if (!TermiosMap::speedCode(in.BaudRate, &speed))
         return fail(err, SerialErrorKind::Unsupported, 0,
                     QStringLiteral("%1: %2 baud is not a standard rate").arg(path_).arg(in.BaudRate));
     termios before{};
@@ -515,7 +436,7 @@ bool TtyDevice::writeSettings(const LineSettings &in, SerialError *err)
         return fail(err, SerialErrorKind::Io, e, QStringLiteral("%1: %2").arg(path_, sysText(e)));
     }
     termios t = before;
-    applyLineSettings(t, in, speed);
+    TermiosMap::apply(t, in, speed);
     termios back{};
     if (::tcsetattr(fd_, TCSANOW, &t) != 0 || ::tcgetattr(fd_, &back) != 0) {
         const int e = errno;
@@ -523,11 +444,11 @@ bool TtyDevice::writeSettings(const LineSettings &in, SerialError *err)
         return fail(err, SerialErrorKind::Unsupported, e,
                     QStringLiteral("%1: cannot set %2: %3").arg(path_, settingsText(in), sysText(e)));
     }
-    if (fromTermios(back) != fromTermios(t)) {
+    if (TermiosMap::read(back) != TermiosMap::read(t)) {
         ::tcsetattr(fd_, TCSANOW, &before);
         return fail(err, SerialErrorKind::Unsupported, 0,
                     QStringLiteral("%1 does not take %2 (runs %3)")
-                        .arg(path_, settingsText(in), settingsText(fromTermios(back))));
+                        .arg(path_, settingsText(in), settingsText(TermiosMap::read(back))));
     }
     return true;
 }
@@ -660,3 +581,107 @@ void TtyDevice::stopModemWatch()
         watchThread_.detach(); // a driver that ignores signals; it closes its own descriptor
     watch_.reset();
 }
+
+namespace {
+
+struct SpeedEntry {
+    quint32 baud;
+    speed_t code;
+};
+
+constexpr SpeedEntry kSpeeds[] = {
+    {50, B50},           {75, B75},           {110, B110},         {134, B134},
+    {150, B150},         {200, B200},         {300, B300},         {600, B600},
+    {1200, B1200},       {1800, B1800},       {2400, B2400},       {4800, B4800},
+    {9600, B9600},       {19200, B19200},     {38400, B38400},     {57600, B57600},
+    {115200, B115200},   {230400, B230400},   {460800, B460800},   {500000, B500000},
+    {576000, B576000},   {921600, B921600},   {1000000, B1000000}, {1152000, B1152000},
+    {1500000, B1500000}, {2000000, B2000000}, {2500000, B2500000}, {3000000, B3000000},
+    {3500000, B3500000}, {4000000, B4000000}};
+
+} // namespace
+
+bool TermiosMap::speedCode(quint32 baud, speed_t *code)
+{
+    for (const auto &e : kSpeeds) {
+        if (e.baud == baud) {
+            *code = e.code;
+            return true;
+        }
+    }
+    return false;
+}
+
+quint32 TermiosMap::speedBaud(speed_t code)
+{
+    for (const auto &e : kSpeeds) {
+        if (e.code == code)
+            return e.baud;
+    }
+    return 0;
+}
+
+void TermiosMap::apply(termios &t, const LineSettings &s, speed_t speed)
+{
+    cfsetispeed(&t, speed);
+    cfsetospeed(&t, speed);
+    t.c_cflag &= ~tcflag_t(CSIZE | CSTOPB | PARENB | PARODD | CMSPAR);
+    static constexpr tcflag_t sizes[] = {CS5, CS6, CS7, CS8};
+    t.c_cflag |= sizes[s.ByteSize - 5];
+    if (s.StopBits != 0)
+        t.c_cflag |= CSTOPB; // with CS5 the UART sends 1.5 stop bits
+    switch (s.Parity) {
+    case 1:
+        t.c_cflag |= PARENB | PARODD;
+        break;
+    case 2:
+        t.c_cflag |= PARENB;
+        break;
+    case 3:
+        t.c_cflag |= PARENB | CMSPAR | PARODD;
+        break;
+    case 4:
+        t.c_cflag |= PARENB | CMSPAR;
+        break;
+    default:
+        break;
+    }
+    if (s.Parity != 0 && s.fParity)
+        t.c_iflag |= INPCK;
+    else
+        t.c_iflag &= ~tcflag_t(INPCK);
+}
+
+LineSettings TermiosMap::read(const termios &t)
+{
+    LineSettings s;
+    s.BaudRate = speedBaud(cfgetospeed(&t));
+    switch (t.c_cflag & CSIZE) {
+    case CS5:
+        s.ByteSize = 5;
+        break;
+    case CS6:
+        s.ByteSize = 6;
+        break;
+    case CS7:
+        s.ByteSize = 7;
+        break;
+    default:
+        s.ByteSize = 8;
+        break;
+    }
+    if (t.c_cflag & CSTOPB)
+        s.StopBits = s.ByteSize == 5 ? 1 : 2;
+    else
+        s.StopBits = 0;
+    if (t.c_cflag & PARENB) {
+        const bool odd = t.c_cflag & PARODD;
+        if (t.c_cflag & CMSPAR)
+            s.Parity = odd ? 3 : 4;
+        else
+            s.Parity = odd ? 1 : 2;
+        s.fParity = t.c_iflag & INPCK;
+    }
+    return s;
+}
+
