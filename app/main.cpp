@@ -20,5 +20,6 @@ int main(int argc, char *argv[]) {
     auto *frame = new MDIForm1;
     frame->setAttribute(Qt::WA_DeleteOnClose);
     frame->show();
+    frame->activateWindow(); // without a window manager nobody else activates it
     return app.exec();
 }
