@@ -12,8 +12,7 @@ constexpr std::array<quint32, 30> kRates = {
     2400,   4800,   9600,    19200,   38400,   57600,   115200,  230400,  460800,  500000,
     576000, 921600, 1000000, 1152000, 1500000, 2000000, 2500000, 3000000, 3500000, 4000000};
 
-QString stopText(quint8 stopBits)
-{
+QString stopText(quint8 stopBits) {
     switch (stopBits) {
     case 0:
         return QStringLiteral("1");
@@ -24,8 +23,7 @@ QString stopText(quint8 stopBits)
     }
 }
 
-bool fail(QString *why, const QString &text)
-{
+bool fail(QString *why, const QString &text) {
     if (why)
         *why = text;
     return false;
@@ -33,8 +31,7 @@ bool fail(QString *why, const QString &text)
 
 } // namespace
 
-bool isValidCombination(const LineSettings &s)
-{
+bool isValidCombination(const LineSettings &s) {
     if (s.ByteSize < 5 || s.ByteSize > 8 || s.Parity > 4 || s.StopBits > 2)
         return false;
     if (s.ByteSize == 5 && s.StopBits == 2)
@@ -44,8 +41,7 @@ bool isValidCombination(const LineSettings &s)
     return true;
 }
 
-bool isStandardRate(quint32 baud)
-{
+bool isStandardRate(quint32 baud) {
     for (quint32 r : kRates) {
         if (r == baud)
             return true;
@@ -53,12 +49,12 @@ bool isStandardRate(quint32 baud)
     return false;
 }
 
-bool parseSettingsText(const QString &text, LineSettings *out, QString *why)
-{
+bool parseSettingsText(const QString &text, LineSettings *out, QString *why) {
     const QStringList parts = text.split(QLatin1Char(','));
     if (parts.size() != 4)
-        return fail(why, QStringLiteral("settings \"%1\" need four fields: baud,parity,data,stop")
-                             .arg(text));
+        return fail(
+            why,
+            QStringLiteral("settings \"%1\" need four fields: baud,parity,data,stop").arg(text));
     LineSettings s;
     const QString baudText = parts[0].trimmed();
     bool ok = !baudText.isEmpty();
@@ -99,8 +95,7 @@ bool parseSettingsText(const QString &text, LineSettings *out, QString *why)
     return true;
 }
 
-QString settingsText(const LineSettings &s)
-{
+QString settingsText(const LineSettings &s) {
     static const char letters[] = "noems";
     const QChar parity = s.Parity <= 4 ? QLatin1Char(letters[s.Parity]) : QLatin1Char('?');
     return QStringLiteral("%1,%2,%3,%4")
@@ -110,7 +105,8 @@ QString settingsText(const LineSettings &s)
         .arg(stopText(s.StopBits));
 }
 
-QString describeFraming(const LineSettings &s)
-{
-    return QStringLiteral("%1 data bits with %2 stop bits").arg(s.ByteSize).arg(stopText(s.StopBits));
+QString describeFraming(const LineSettings &s) {
+    return QStringLiteral("%1 data bits with %2 stop bits")
+        .arg(s.ByteSize)
+        .arg(stopText(s.StopBits));
 }

@@ -14,20 +14,17 @@ namespace {
 
 constexpr int kMinTickMs = 10; // batch delivery; no timer per byte at high rates
 
-QMutex &registryMutex()
-{
+QMutex &registryMutex() {
     static QMutex m;
     return m;
 }
 
-QSet<int> &openPorts()
-{
+QSet<int> &openPorts() {
     static QSet<int> ports;
     return ports;
 }
 
-bool refuse(SerialError *err, SerialErrorKind kind, const QString &what)
-{
+bool refuse(SerialError *err, SerialErrorKind kind, const QString &what) {
     if (err) {
         err->kind = kind;
         err->device = QLatin1String("loopback");
@@ -39,38 +36,37 @@ bool refuse(SerialError *err, SerialErrorKind kind, const QString &what)
 } // namespace
 
 LoopbackDevice::LoopbackDevice(int port, SerialDeviceSink *sink, QObject *owner)
-    : port_(port), sink_(sink), timer_(new QTimer(owner))
-{
+    : port_(port), sink_(sink), timer_(new QTimer(owner)) {
     timer_->setSingleShot(true);
     timer_->setTimerType(Qt::PreciseTimer);
     QObject::connect(timer_, &QTimer::timeout, timer_, [this] { deliver(); });
     clock_.start();
 }
 
-LoopbackDevice::~LoopbackDevice()
-{
+LoopbackDevice::~LoopbackDevice() {
     close();
     delete timer_;
 }
 
-qint64 LoopbackDevice::charTimeNs(const LineSettings &s)
-{
+qint64 LoopbackDevice::charTimeNs(const LineSettings &s) {
     // Counted in half bits so 1.5 stop bits stays exact.
     const qint64 halfBits =
-        2 * (1 + s.ByteSize + (s.Parity != 0 ? 1 : 0)) + (s.StopBits == 0 ? 2 : s.StopBits == 1 ? 3 : 4);
+        2 * (1 + s.ByteSize + (s.Parity != 0 ? 1 : 0)) + (s.StopBits == 0   ? 2
+                                                          : s.StopBits == 1 ? 3
+                                                                            : 4);
     return halfBits * 1000000000LL / (2LL * qMax<quint32>(s.BaudRate, 1));
 }
 
-bool LoopbackDevice::open(const LineSettings &settings, SerialError *err)
-{
+bool LoopbackDevice::open(const LineSettings &settings, SerialError *err) {
     if (open_)
         return true;
     if (!isValidCombination(settings))
         return refuse(err, SerialErrorKind::Unsupported,
                       QStringLiteral("loopback: %1 cannot be used").arg(describeFraming(settings)));
     if (!isStandardRate(settings.BaudRate))
-        return refuse(err, SerialErrorKind::Unsupported,
-                      QStringLiteral("loopback: %1 baud is not a standard rate").arg(settings.BaudRate));
+        return refuse(
+            err, SerialErrorKind::Unsupported,
+            QStringLiteral("loopback: %1 baud is not a standard rate").arg(settings.BaudRate));
     {
         QMutexLocker lock(&registryMutex());
         if (openPorts().contains(port_)) {
@@ -90,8 +86,7 @@ bool LoopbackDevice::open(const LineSettings &settings, SerialError *err)
     return true;
 }
 
-void LoopbackDevice::close()
-{
+void LoopbackDevice::close() {
     if (!open_)
         return;
     timer_->stop();
@@ -101,8 +96,7 @@ void LoopbackDevice::close()
     openPorts().remove(port_);
 }
 
-qsizetype LoopbackDevice::write(const QByteArray &bytes)
-{
+qsizetype LoopbackDevice::write(const QByteArray &bytes) {
     if (!open_)
         return 0;
     const qsizetype room = qMax<qsizetype>(0, SerialComm::kOutputQueueLimit - wire_.size());
@@ -116,8 +110,7 @@ qsizetype LoopbackDevice::write(const QByteArray &bytes)
     return take;
 }
 
-void LoopbackDevice::deliver()
-{
+void LoopbackDevice::deliver() {
     if (!open_ || wire_.isEmpty() || paused_)
         return;
     const qint64 now = clock_.nsecsElapsed();
@@ -131,8 +124,7 @@ void LoopbackDevice::deliver()
     schedule();
 }
 
-void LoopbackDevice::schedule()
-{
+void LoopbackDevice::schedule() {
     if (!open_ || wire_.isEmpty() || paused_) {
         timer_->stop();
         return;
@@ -143,8 +135,7 @@ void LoopbackDevice::schedule()
         timer_->start(ms);
 }
 
-void LoopbackDevice::setInputPaused(bool paused)
-{
+void LoopbackDevice::setInputPaused(bool paused) {
     if (paused == paused_)
         return;
     paused_ = paused;
@@ -153,8 +144,7 @@ void LoopbackDevice::setInputPaused(bool paused)
     schedule();
 }
 
-bool LoopbackDevice::readSettings(LineSettings &out, SerialError *err) const
-{
+bool LoopbackDevice::readSettings(LineSettings &out, SerialError *err) const {
     if (!open_)
         return refuse(err, SerialErrorKind::NotOpen, QStringLiteral("loopback is not open"));
     out = settings_;
@@ -163,8 +153,7 @@ bool LoopbackDevice::readSettings(LineSettings &out, SerialError *err) const
     return true;
 }
 
-bool LoopbackDevice::writeSettings(const LineSettings &in, SerialError *err)
-{
+bool LoopbackDevice::writeSettings(const LineSettings &in, SerialError *err) {
     if (!open_)
         return refuse(err, SerialErrorKind::NotOpen, QStringLiteral("loopback is not open"));
     if (!isValidCombination(in))
@@ -182,8 +171,7 @@ bool LoopbackDevice::writeSettings(const LineSettings &in, SerialError *err)
     return true;
 }
 
-ModemLines LoopbackDevice::lines() const
-{
+ModemLines LoopbackDevice::lines() const {
     ModemLines l;
     l.dtr = dtr_;
     l.rts = rts_;
@@ -193,8 +181,7 @@ ModemLines LoopbackDevice::lines() const
     return l;
 }
 
-void LoopbackDevice::setDtr(bool on)
-{
+void LoopbackDevice::setDtr(bool on) {
     if (on == dtr_)
         return;
     dtr_ = on;
@@ -204,8 +191,7 @@ void LoopbackDevice::setDtr(bool on)
     }
 }
 
-void LoopbackDevice::setRts(bool on)
-{
+void LoopbackDevice::setRts(bool on) {
     if (on == rts_)
         return;
     rts_ = on;

@@ -42,7 +42,7 @@ private:
     bool open_ = false;
     bool paused_ = false;
     LineSettings settings_;
-    ByteQueue wire_;      // written, not yet through the plug
+    ByteQueue wire_;       // written, not yet through the plug
     qint64 headStart_ = 0; // when the head byte started on the wire
     QElapsedTimer clock_;
     bool dtr_ = true;

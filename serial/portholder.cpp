@@ -14,8 +14,7 @@
 
 namespace {
 
-bool isNumber(const char *s)
-{
+bool isNumber(const char *s) {
     if (!*s)
         return false;
     for (; *s; ++s) {
@@ -26,8 +25,7 @@ bool isNumber(const char *s)
 }
 
 // Does process pid hold a descriptor on the character device rdev?
-bool holds(const char *pidName, dev_t rdev)
-{
+bool holds(const char *pidName, dev_t rdev) {
     char dirPath[300];
     std::snprintf(dirPath, sizeof dirPath, "/proc/%s/fd", pidName);
     DIR *dir = ::opendir(dirPath);
@@ -50,8 +48,7 @@ bool holds(const char *pidName, dev_t rdev)
 
 } // namespace
 
-QString describeProcess(qint64 pid)
-{
+QString describeProcess(qint64 pid) {
     if (pid <= 0)
         return {};
     QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
@@ -61,8 +58,7 @@ QString describeProcess(qint64 pid)
     return QStringLiteral("%1 (pid %2)").arg(name.isEmpty() ? QStringLiteral("?") : name).arg(pid);
 }
 
-QString findPortHolder(const QString &devicePath)
-{
+QString findPortHolder(const QString &devicePath) {
     if (devicePath.isEmpty())
         return {};
     // Our own lock file says nothing: it may be the one taken for this very open.

@@ -14,15 +14,13 @@
 
 namespace {
 
-bool isWritableDir(const QByteArray &path)
-{
+bool isWritableDir(const QByteArray &path) {
     struct stat st {};
     return ::stat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode) &&
            ::access(path.constData(), W_OK | X_OK) == 0;
 }
 
-qint64 readPid(const QString &lockPath)
-{
+qint64 readPid(const QString &lockPath) {
     const int fd = ::open(QFile::encodeName(lockPath).constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return -1;
@@ -45,8 +43,7 @@ qint64 readPid(const QString &lockPath)
     return pid;
 }
 
-bool isAlive(qint64 pid)
-{
+bool isAlive(qint64 pid) {
     if (pid <= 0)
         return false;
     return ::kill(pid_t(pid), 0) == 0 || errno == EPERM;
@@ -56,8 +53,7 @@ bool isAlive(qint64 pid)
 
 namespace PortLock {
 
-QString lockDirectory()
-{
+QString lockDirectory() {
     const QByteArray env = qgetenv("QARVELO_LOCK_DIR");
     if (!env.isEmpty())
         return isWritableDir(env) ? QFile::decodeName(env) : QString();
@@ -68,16 +64,14 @@ QString lockDirectory()
     return {};
 }
 
-QString lockFilePath(const QString &devicePath)
-{
+QString lockFilePath(const QString &devicePath) {
     const QString dir = lockDirectory();
     if (dir.isEmpty() || devicePath.isEmpty())
         return {};
     return dir + QStringLiteral("/LCK..") + QFileInfo(devicePath).fileName();
 }
 
-qint64 livePid(const QString &devicePath)
-{
+qint64 livePid(const QString &devicePath) {
     const QString path = lockFilePath(devicePath);
     if (path.isEmpty())
         return 0;
@@ -87,8 +81,7 @@ qint64 livePid(const QString &devicePath)
 
 } // namespace PortLock
 
-bool UucpLock::acquire(const QString &devicePath, SerialError *err)
-{
+bool UucpLock::acquire(const QString &devicePath, SerialError *err) {
     release();
     const QString path = PortLock::lockFilePath(devicePath);
     if (path.isEmpty())
@@ -131,8 +124,7 @@ bool UucpLock::acquire(const QString &devicePath, SerialError *err)
     return false;
 }
 
-void UucpLock::release()
-{
+void UucpLock::release() {
     if (path_.isEmpty())
         return;
     if (readPid(path_) == ::getpid())

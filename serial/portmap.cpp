@@ -24,21 +24,20 @@ struct TtyName {
     QString name;
 };
 
-TtyName classify(const QString &name)
-{
+TtyName classify(const QString &name) {
     static const QRegularExpression re(QStringLiteral("^(.*?)(\\d*)$"));
     const auto m = re.match(name);
     TtyName t{3, 0, m.captured(1), -1, name};
     if (!m.captured(2).isEmpty())
         t.number = m.captured(2).toLongLong();
     static const QStringList uarts = {
-        QStringLiteral("ttyS"),     QStringLiteral("ttyAMA"), QStringLiteral("ttyO"),
-        QStringLiteral("ttySAC"),   QStringLiteral("ttymxc"), QStringLiteral("ttyTHS"),
-        QStringLiteral("ttyMSM"),   QStringLiteral("ttyPS"),  QStringLiteral("ttySC"),
-        QStringLiteral("ttyHS"),    QStringLiteral("ttyMV"),  QStringLiteral("ttySIF"),
-        QStringLiteral("ttyLP"),    QStringLiteral("ttyAML"), QStringLiteral("ttyUL"),
-        QStringLiteral("ttyMFD"),   QStringLiteral("ttyGS"),  QStringLiteral("ttySTM"),
-        QStringLiteral("ttyFIQ"),   QStringLiteral("ttyRPMSG")};
+        QStringLiteral("ttyS"),   QStringLiteral("ttyAMA"),  QStringLiteral("ttyO"),
+        QStringLiteral("ttySAC"), QStringLiteral("ttymxc"),  QStringLiteral("ttyTHS"),
+        QStringLiteral("ttyMSM"), QStringLiteral("ttyPS"),   QStringLiteral("ttySC"),
+        QStringLiteral("ttyHS"),  QStringLiteral("ttyMV"),   QStringLiteral("ttySIF"),
+        QStringLiteral("ttyLP"),  QStringLiteral("ttyAML"),  QStringLiteral("ttyUL"),
+        QStringLiteral("ttyMFD"), QStringLiteral("ttyGS"),   QStringLiteral("ttySTM"),
+        QStringLiteral("ttyFIQ"), QStringLiteral("ttyRPMSG")};
     const int family = int(uarts.indexOf(t.prefix));
     if (family >= 0) {
         t.rank = 0;
@@ -51,37 +50,32 @@ TtyName classify(const QString &name)
     return t;
 }
 
-bool isVirtualTerminal(const QString &name)
-{
+bool isVirtualTerminal(const QString &name) {
     static const QRegularExpression vt(QStringLiteral("^tty\\d*$"));
     return vt.match(name).hasMatch() || name == QLatin1String("console") ||
            name == QLatin1String("ptmx");
 }
 
-QString readSmallFile(const QString &path)
-{
+QString readSmallFile(const QString &path) {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
         return {};
     return QString::fromLocal8Bit(f.read(4096)).trimmed();
 }
 
-QMutex &mapMutex()
-{
+QMutex &mapMutex() {
     static QMutex m;
     return m;
 }
 
-std::optional<QMap<int, QString>> &storedMap()
-{
+std::optional<QMap<int, QString>> &storedMap() {
     static std::optional<QMap<int, QString>> map;
     return map;
 }
 
 } // namespace
 
-QMap<int, QString> parse(const QString &text, QStringList *errors)
-{
+QMap<int, QString> parse(const QString &text, QStringList *errors) {
     QMap<int, QString> map;
     auto report = [errors](const QString &entry, const QString &what) {
         if (errors)
@@ -112,7 +106,8 @@ QMap<int, QString> parse(const QString &text, QStringList *errors)
             continue;
         }
         if (map.contains(port)) {
-            report(entry, QStringLiteral("COM%1 is mapped twice; the first entry is used").arg(port));
+            report(entry,
+                   QStringLiteral("COM%1 is mapped twice; the first entry is used").arg(port));
             continue;
         }
         if (device.isEmpty()) {
@@ -132,13 +127,13 @@ QMap<int, QString> parse(const QString &text, QStringList *errors)
     return map;
 }
 
-QStringList detectDevices(const QString &sysfsRoot)
-{
+QStringList detectDevices(const QString &sysfsRoot) {
     const QString ttyDir = sysfsRoot + QStringLiteral("/class/tty");
-    const QStringList consoles =
-        readSmallFile(ttyDir + QStringLiteral("/console/active")).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    const QStringList consoles = readSmallFile(ttyDir + QStringLiteral("/console/active"))
+                                     .split(QLatin1Char(' '), Qt::SkipEmptyParts);
     QList<TtyName> found;
-    const QStringList names = QDir(ttyDir).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::System);
+    const QStringList names =
+        QDir(ttyDir).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::System);
     for (const QString &name : names) {
         if (isVirtualTerminal(name) || consoles.contains(name))
             continue;
@@ -168,8 +163,7 @@ QStringList detectDevices(const QString &sysfsRoot)
     return devices;
 }
 
-const QMap<int, QString> &current()
-{
+const QMap<int, QString> &current() {
     QMutexLocker lock(&mapMutex());
     auto &map = storedMap();
     if (!map) {
@@ -192,14 +186,12 @@ const QMap<int, QString> &current()
     return *map;
 }
 
-void setCurrent(const QMap<int, QString> &newMap)
-{
+void setCurrent(const QMap<int, QString> &newMap) {
     QMutexLocker lock(&mapMutex());
     storedMap() = newMap;
 }
 
-QString deviceFor(int port)
-{
+QString deviceFor(int port) {
     return current().value(port);
 }
 

@@ -32,8 +32,7 @@ struct SerialComm::Private final : SerialDeviceSink {
     bool rts = true;
     SerialError lastError;
 
-    void post(int code)
-    {
+    void post(int code) {
         for (int c : pending) {
             if (c == code)
                 return; // one pending event per cause; the handler reads the present state
@@ -41,12 +40,12 @@ struct SerialComm::Private final : SerialDeviceSink {
         pending.push_back(code);
         if (!dispatchPosted) {
             dispatchPosted = true;
-            QMetaObject::invokeMethod(q, [this] { dispatch(); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                q, [this] { dispatch(); }, Qt::QueuedConnection);
         }
     }
 
-    void dispatch()
-    {
+    void dispatch() {
         dispatchPosted = false;
         QPointer<SerialComm> guard(q);
         while (!pending.empty()) {
@@ -61,8 +60,7 @@ struct SerialComm::Private final : SerialDeviceSink {
         }
     }
 
-    void deviceReceived(const char *data, qsizetype size) override
-    {
+    void deviceReceived(const char *data, qsizetype size) override {
         rx.append(data, size);
         if (rx.size() >= kInputBufferLimit && !inputPaused) {
             inputPaused = true;
@@ -74,8 +72,7 @@ struct SerialComm::Private final : SerialDeviceSink {
 
     void deviceModemEvent(int code) override { post(code); }
 
-    void deviceGone(const SerialError &why) override
-    {
+    void deviceGone(const SerialError &why) override {
         open = false;
         lastError = why;
         post(comEvPortGone);
@@ -90,8 +87,7 @@ struct SerialComm::Private final : SerialDeviceSink {
             Qt::QueuedConnection);
     }
 
-    bool setError(SerialError *err, SerialErrorKind kind, const QString &message, int e = 0)
-    {
+    bool setError(SerialError *err, SerialErrorKind kind, const QString &message, int e = 0) {
         SerialError x;
         x.kind = kind;
         x.sysErrno = e;
@@ -99,22 +95,19 @@ struct SerialComm::Private final : SerialDeviceSink {
         x.message = message;
         return setError(err, x);
     }
-    bool setError(SerialError *err, const SerialError &x)
-    {
+    bool setError(SerialError *err, const SerialError &x) {
         lastError = x;
         if (err)
             *err = x;
         return false;
     }
-    void clearError(SerialError *err)
-    {
+    void clearError(SerialError *err) {
         lastError = SerialError{};
         if (err)
             *err = SerialError{};
     }
 
-    void closePort()
-    {
+    void closePort() {
         if (dev)
             dev->close();
         dev.reset();
@@ -126,32 +119,29 @@ struct SerialComm::Private final : SerialDeviceSink {
 
 SerialComm::SerialComm(QObject *parent) : QObject(parent), d(std::make_unique<Private>(this)) {}
 
-SerialComm::~SerialComm()
-{
+SerialComm::~SerialComm() {
     d->closePort();
 }
 
-bool SerialComm::setCommPort(int port, SerialError *err)
-{
+bool SerialComm::setCommPort(int port, SerialError *err) {
     if (d->open)
-        return d->setError(err, SerialErrorKind::InvalidArgument,
-                           QStringLiteral("COM%1 is open; close it before changing the port")
-                               .arg(d->commPort));
+        return d->setError(
+            err, SerialErrorKind::InvalidArgument,
+            QStringLiteral("COM%1 is open; close it before changing the port").arg(d->commPort));
     if (port < 1 || port > 32)
-        return d->setError(err, SerialErrorKind::NoSuchPort,
-                           QStringLiteral("COM%1 does not exist (ports are COM1 to COM32)").arg(port));
+        return d->setError(
+            err, SerialErrorKind::NoSuchPort,
+            QStringLiteral("COM%1 does not exist (ports are COM1 to COM32)").arg(port));
     d->commPort = port;
     d->clearError(err);
     return true;
 }
 
-int SerialComm::CommPort() const
-{
+int SerialComm::CommPort() const {
     return d->commPort;
 }
 
-bool SerialComm::setSettings(const QString &settings, SerialError *err)
-{
+bool SerialComm::setSettings(const QString &settings, SerialError *err) {
     LineSettings s;
     QString why;
     if (!parseSettingsText(settings, &s, &why))
@@ -169,53 +159,43 @@ bool SerialComm::setSettings(const QString &settings, SerialError *err)
     return true;
 }
 
-QString SerialComm::Settings() const
-{
+QString SerialComm::Settings() const {
     return settingsText(d->settings);
 }
 
-void SerialComm::setInputLen(int n)
-{
+void SerialComm::setInputLen(int n) {
     d->inputLen = qMax(0, n);
 }
 
-int SerialComm::InputLen() const
-{
+int SerialComm::InputLen() const {
     return d->inputLen;
 }
 
-void SerialComm::setRThreshold(int n)
-{
+void SerialComm::setRThreshold(int n) {
     d->rThreshold = qMax(0, n);
 }
 
-int SerialComm::RThreshold() const
-{
+int SerialComm::RThreshold() const {
     return d->rThreshold;
 }
 
-void SerialComm::setSThreshold(int n)
-{
+void SerialComm::setSThreshold(int n) {
     d->sThreshold = qMax(0, n);
 }
 
-int SerialComm::SThreshold() const
-{
+int SerialComm::SThreshold() const {
     return d->sThreshold;
 }
 
-void SerialComm::setHandshaking(qint32 h)
-{
+void SerialComm::setHandshaking(qint32 h) {
     d->handshaking = h;
 }
 
-qint32 SerialComm::Handshaking() const
-{
+qint32 SerialComm::Handshaking() const {
     return d->handshaking;
 }
 
-bool SerialComm::setPortOpen(bool open, SerialError *err)
-{
+bool SerialComm::setPortOpen(bool open, SerialError *err) {
     if (!open) {
         d->closePort();
         d->clearError(err);
@@ -231,9 +211,9 @@ bool SerialComm::setPortOpen(bool open, SerialError *err)
         return d->setError(err, SerialErrorKind::NoSuchPort,
                            QStringLiteral("COM%1 does not exist").arg(d->commPort));
     if (d->handshaking != 0)
-        return d->setError(err, SerialErrorKind::Unsupported,
-                           QStringLiteral("handshaking %1 is not supported; only none (0)")
-                               .arg(d->handshaking));
+        return d->setError(
+            err, SerialErrorKind::Unsupported,
+            QStringLiteral("handshaking %1 is not supported; only none (0)").arg(d->handshaking));
     std::unique_ptr<SerialDevice> dev;
     if (path == QLatin1String(PortMap::kLoopback))
         dev = std::make_unique<LoopbackDevice>(d->commPort, d.get(), this);
@@ -258,13 +238,11 @@ bool SerialComm::setPortOpen(bool open, SerialError *err)
     return true;
 }
 
-bool SerialComm::PortOpen() const
-{
+bool SerialComm::PortOpen() const {
     return d->open;
 }
 
-QByteArray SerialComm::Input()
-{
+QByteArray SerialComm::Input() {
     QByteArray out;
     if (d->inputLen > 0 && d->rx.size() > d->inputLen) {
         out = d->rx.left(d->inputLen);
@@ -280,8 +258,7 @@ QByteArray SerialComm::Input()
     return out;
 }
 
-qsizetype SerialComm::Output(const QByteArray &b)
-{
+qsizetype SerialComm::Output(const QByteArray &b) {
     if (!d->open || !d->dev) {
         d->setError(nullptr, SerialErrorKind::NotOpen, QStringLiteral("the port is not open"));
         return 0;
@@ -297,48 +274,39 @@ qsizetype SerialComm::Output(const QByteArray &b)
     return taken;
 }
 
-qsizetype SerialComm::outputQueued() const
-{
+qsizetype SerialComm::outputQueued() const {
     return d->open && d->dev ? d->dev->queued() : 0;
 }
 
-qsizetype SerialComm::inputWaiting() const
-{
+qsizetype SerialComm::inputWaiting() const {
     return d->rx.size();
 }
 
-quint64 SerialComm::outputRefused() const
-{
+quint64 SerialComm::outputRefused() const {
     return d->refused;
 }
 
-int SerialComm::CommEvent() const
-{
+int SerialComm::CommEvent() const {
     return d->commEvent;
 }
 
-bool SerialComm::CDHolding() const
-{
+bool SerialComm::CDHolding() const {
     return d->open && d->dev && d->dev->lines().cd;
 }
 
-bool SerialComm::CTSHolding() const
-{
+bool SerialComm::CTSHolding() const {
     return d->open && d->dev && d->dev->lines().cts;
 }
 
-bool SerialComm::DSRHolding() const
-{
+bool SerialComm::DSRHolding() const {
     return d->open && d->dev && d->dev->lines().dsr;
 }
 
-bool SerialComm::DTREnable() const
-{
+bool SerialComm::DTREnable() const {
     return d->dtr;
 }
 
-void SerialComm::setDTREnable(bool on)
-{
+void SerialComm::setDTREnable(bool on) {
     if (d->open && d->dev) {
         d->dev->setDtr(on);
         d->dtr = d->dev->lines().dtr;
@@ -347,13 +315,11 @@ void SerialComm::setDTREnable(bool on)
     }
 }
 
-bool SerialComm::RTSEnable() const
-{
+bool SerialComm::RTSEnable() const {
     return d->rts;
 }
 
-void SerialComm::setRTSEnable(bool on)
-{
+void SerialComm::setRTSEnable(bool on) {
     if (d->open && d->dev) {
         d->dev->setRts(on);
         d->rts = d->dev->lines().rts;
@@ -362,18 +328,15 @@ void SerialComm::setRTSEnable(bool on)
     }
 }
 
-bool SerialComm::modemChangesNotified() const
-{
+bool SerialComm::modemChangesNotified() const {
     return !(d->open && d->dev) || d->dev->modemChangesNotified();
 }
 
-qint32 SerialComm::CommID() const
-{
+qint32 SerialComm::CommID() const {
     return d->open && d->dev ? d->dev->handle() : -1;
 }
 
-bool SerialComm::readLineSettings(LineSettings &out, SerialError *err) const
-{
+bool SerialComm::readLineSettings(LineSettings &out, SerialError *err) const {
     if (!d->open || !d->dev) {
         if (err) {
             *err = SerialError{};
@@ -386,8 +349,7 @@ bool SerialComm::readLineSettings(LineSettings &out, SerialError *err) const
     return d->dev->readSettings(out, err);
 }
 
-bool SerialComm::writeLineSettings(const LineSettings &in, SerialError *err)
-{
+bool SerialComm::writeLineSettings(const LineSettings &in, SerialError *err) {
     if (!d->open || !d->dev)
         return d->setError(err, SerialErrorKind::NotOpen,
                            QStringLiteral("COM%1 is not open").arg(d->commPort));
@@ -404,12 +366,10 @@ bool SerialComm::writeLineSettings(const LineSettings &in, SerialError *err)
     return true;
 }
 
-QString SerialComm::devicePath() const
-{
+QString SerialComm::devicePath() const {
     return d->open ? d->openPath : PortMap::deviceFor(d->commPort);
 }
 
-SerialError SerialComm::lastError() const
-{
+SerialError SerialComm::lastError() const {
     return d->lastError;
 }

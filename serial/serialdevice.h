@@ -51,8 +51,7 @@ public:
 // FIFO of byte chunks: appends share the caller's buffer, no copy for big writes.
 class ByteQueue {
 public:
-    void append(const QByteArray &b)
-    {
+    void append(const QByteArray &b) {
         if (b.isEmpty())
             return;
         if (!chunks_.empty() && chunks_.back().size() < 4096 && b.size() < 4096)
@@ -66,8 +65,7 @@ public:
     // Contiguous bytes at the head.
     const char *head() const { return chunks_.front().constData() + offset_; }
     qsizetype headSize() const { return chunks_.front().size() - offset_; }
-    void consume(qsizetype n)
-    {
+    void consume(qsizetype n) {
         size_ -= n;
         while (n > 0) {
             const qsizetype h = headSize();
@@ -80,8 +78,7 @@ public:
             offset_ = 0;
         }
     }
-    QByteArray take(qsizetype n)
-    {
+    QByteArray take(qsizetype n) {
         QByteArray out;
         out.reserve(n);
         while (n > 0 && !isEmpty()) {
@@ -92,8 +89,7 @@ public:
         }
         return out;
     }
-    void clear()
-    {
+    void clear() {
         chunks_.clear();
         offset_ = 0;
         size_ = 0;

@@ -21,10 +21,10 @@ enum class SerialErrorKind {
 
 struct SerialError {
     SerialErrorKind kind = SerialErrorKind::None;
-    int sysErrno = 0;   // errno behind it, 0 when none
-    QString device;     // device path or "loopback"
-    QString message;    // one line, for people: what failed and why
-    QString holder;     // Busy: the program holding the port ("picocom (pid 123)"), when found
+    int sysErrno = 0; // errno behind it, 0 when none
+    QString device;   // device path or "loopback"
+    QString message;  // one line, for people: what failed and why
+    QString holder;   // Busy: the program holding the port ("picocom (pid 123)"), when found
 
     explicit operator bool() const { return kind != SerialErrorKind::None; }
 };

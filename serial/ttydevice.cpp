@@ -1,8 +1,8 @@
 #include "serial/ttydevice.h"
 
 #include "serial/portholder.h"
-#include "serial/termiosmap.h"
 #include "serial/serialcomm.h"
+#include "serial/termiosmap.h"
 
 #include <QFile>
 #include <QMutex>
@@ -10,14 +10,14 @@
 #include <QSocketNotifier>
 
 #include <atomic>
-#include <functional>
-#include <mutex>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
+#include <functional>
 #include <linux/serial.h>
+#include <mutex>
 #include <pthread.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -40,25 +40,21 @@ constexpr int kReadChunk = 64 * 1024;
 constexpr int kReadsPerWakeup = 16; // then let the event loop breathe
 constexpr int kENOIOCTLCMD = 515;   // kernel-internal, seen from some drivers
 
-bool noSuchIoctl(int e)
-{
+bool noSuchIoctl(int e) {
     return e == ENOTTY || e == EINVAL || e == kENOIOCTLCMD;
 }
 
-bool isGoneErrno(int e)
-{
+bool isGoneErrno(int e) {
     return e == EIO || e == ENXIO || e == ENODEV || e == EBADF;
 }
 
-int wakeSignal()
-{
+int wakeSignal() {
     return SIGRTMIN + 5;
 }
 
 void noopHandler(int) {}
 
-void installWakeHandler()
-{
+void installWakeHandler() {
     static std::once_flag once;
     std::call_once(once, [] {
         struct sigaction sa {};
@@ -69,13 +65,11 @@ void installWakeHandler()
     });
 }
 
-QString sysText(int e)
-{
+QString sysText(int e) {
     return QString::fromLocal8Bit(std::strerror(e));
 }
 
-SerialErrorKind kindForOpenErrno(int e)
-{
+SerialErrorKind kindForOpenErrno(int e) {
     switch (e) {
     case ENOENT:
     case ENODEV:
@@ -94,8 +88,7 @@ SerialErrorKind kindForOpenErrno(int e)
     }
 }
 
-void watchLoop(int fd, std::shared_ptr<ModemWatch> w)
-{
+void watchLoop(int fd, std::shared_ptr<ModemWatch> w) {
     sigset_t set;
     sigfillset(&set);
     sigdelset(&set, wakeSignal());
@@ -128,18 +121,15 @@ void watchLoop(int fd, std::shared_ptr<ModemWatch> w)
 } // namespace
 
 TtyDevice::TtyDevice(const QString &path, SerialDeviceSink *sink, QObject *owner)
-    : path_(path), sink_(sink), ctx_(new QObject(owner))
-{
-}
+    : path_(path), sink_(sink), ctx_(new QObject(owner)) {}
 
-TtyDevice::~TtyDevice()
-{
+TtyDevice::~TtyDevice() {
     close();
     delete ctx_;
 }
 
-bool TtyDevice::fail(SerialError *err, SerialErrorKind kind, int sysErrno, const QString &what) const
-{
+bool TtyDevice::fail(SerialError *err, SerialErrorKind kind, int sysErrno,
+                     const QString &what) const {
     if (err) {
         err->kind = kind;
         err->sysErrno = sysErrno;
@@ -151,8 +141,7 @@ bool TtyDevice::fail(SerialError *err, SerialErrorKind kind, int sysErrno, const
     return false;
 }
 
-bool TtyDevice::open(const LineSettings &settings, SerialError *err)
-{
+bool TtyDevice::open(const LineSettings &settings, SerialError *err) {
     close();
     if (err)
         *err = SerialError{};
@@ -161,10 +150,9 @@ bool TtyDevice::open(const LineSettings &settings, SerialError *err)
         return fail(err, SerialErrorKind::Unsupported, 0,
                     QStringLiteral("%1: %2 cannot be used").arg(path_, describeFraming(settings)));
     if (!TermiosMap::speedCode(settings.BaudRate, &speed))
-        return fail(err, SerialErrorKind::Unsupported, 0,
-                    QStringLiteral("%1: %2 baud is not a standard rate")
-                        .arg(path_)
-                        .arg(settings.BaudRate));
+        return fail(
+            err, SerialErrorKind::Unsupported, 0,
+            QStringLiteral("%1: %2 baud is not a standard rate").arg(path_).arg(settings.BaudRate));
 
     const QByteArray native = QFile::encodeName(path_);
     struct stat st {};
@@ -214,7 +202,8 @@ bool TtyDevice::open(const LineSettings &settings, SerialError *err)
         if (fd < 0) {
             const int e = errno;
             lock_.release();
-            return fail(err, kindForOpenErrno(e), e, QStringLiteral("%1: %2").arg(path_, sysText(e)));
+            return fail(err, kindForOpenErrno(e), e,
+                        QStringLiteral("%1: %2").arg(path_, sysText(e)));
         }
         ::ioctl(fd, TIOCNXCL);
     }
@@ -223,7 +212,8 @@ bool TtyDevice::open(const LineSettings &settings, SerialError *err)
         if (e == EWOULDBLOCK)
             return giveUp(SerialErrorKind::Busy, EBUSY,
                           QStringLiteral("%1 is in use by another program").arg(path_));
-        return giveUp(SerialErrorKind::Io, e, QStringLiteral("%1: lock: %2").arg(path_, sysText(e)));
+        return giveUp(SerialErrorKind::Io, e,
+                      QStringLiteral("%1: lock: %2").arg(path_, sysText(e)));
     }
     termios original{};
     if (::tcgetattr(fd, &original) != 0) {
@@ -246,18 +236,19 @@ bool TtyDevice::open(const LineSettings &settings, SerialError *err)
         const int e = errno;
         ::tcsetattr(fd, TCSANOW, &original);
         ::ioctl(fd, TIOCNXCL);
-        return giveUp(SerialErrorKind::Unsupported, e,
-                      QStringLiteral("%1: cannot set %2: %3")
-                          .arg(path_, settingsText(settings), sysText(e)));
+        return giveUp(
+            SerialErrorKind::Unsupported, e,
+            QStringLiteral("%1: cannot set %2: %3").arg(path_, settingsText(settings), sysText(e)));
     }
     // tcsetattr reports success when any part applied.
-    if (TermiosMap::read(back) != TermiosMap::read(t) || (back.c_cflag & (CLOCAL | CREAD | CRTSCTS)) !=
-                                                   (t.c_cflag & (CLOCAL | CREAD | CRTSCTS))) {
+    if (TermiosMap::read(back) != TermiosMap::read(t) ||
+        (back.c_cflag & (CLOCAL | CREAD | CRTSCTS)) != (t.c_cflag & (CLOCAL | CREAD | CRTSCTS))) {
         ::tcsetattr(fd, TCSANOW, &original);
         ::ioctl(fd, TIOCNXCL);
-        return giveUp(SerialErrorKind::Unsupported, 0,
-                      QStringLiteral("%1 does not take %2 (runs %3)")
-                          .arg(path_, settingsText(settings), settingsText(TermiosMap::read(back))));
+        return giveUp(
+            SerialErrorKind::Unsupported, 0,
+            QStringLiteral("%1 does not take %2 (runs %3)")
+                .arg(path_, settingsText(settings), settingsText(TermiosMap::read(back))));
     }
 
     fd_ = fd;
@@ -294,8 +285,7 @@ bool TtyDevice::open(const LineSettings &settings, SerialError *err)
     return true;
 }
 
-void TtyDevice::close()
-{
+void TtyDevice::close() {
     // Notifiers first, so nothing polls the descriptor again.
     for (QSocketNotifier **n : {&readNotifier_, &writeNotifier_}) {
         if (*n) {
@@ -329,8 +319,7 @@ void TtyDevice::close()
     lock_.release();
 }
 
-void TtyDevice::vanish(int e, const char *what)
-{
+void TtyDevice::vanish(int e, const char *what) {
     if (fd_ < 0)
         return;
     haveOriginal_ = false; // nothing to restore on a dead device
@@ -339,14 +328,13 @@ void TtyDevice::vanish(int e, const char *what)
     why.kind = SerialErrorKind::Gone;
     why.sysErrno = e;
     why.device = path_;
-    why.message = e ? QStringLiteral("%1 vanished (%2: %3)")
-                          .arg(path_, QLatin1String(what), sysText(e))
-                    : QStringLiteral("%1 vanished (%2)").arg(path_, QLatin1String(what));
+    why.message =
+        e ? QStringLiteral("%1 vanished (%2: %3)").arg(path_, QLatin1String(what), sysText(e))
+          : QStringLiteral("%1 vanished (%2)").arg(path_, QLatin1String(what));
     sink_->deviceGone(why);
 }
 
-void TtyDevice::onReadable()
-{
+void TtyDevice::onReadable() {
     for (int i = 0; i < kReadsPerWakeup && fd_ >= 0 && !inputPaused_; ++i) {
         const ssize_t n = ::read(fd_, readBuf_.get(), kReadChunk);
         if (n > 0) {
@@ -364,8 +352,7 @@ void TtyDevice::onReadable()
     }
 }
 
-void TtyDevice::onWritable()
-{
+void TtyDevice::onWritable() {
     while (fd_ >= 0 && !out_.isEmpty()) {
         const ssize_t n = ::write(fd_, out_.head(), size_t(out_.headSize()));
         if (n > 0) {
@@ -383,8 +370,7 @@ void TtyDevice::onWritable()
         writeNotifier_->setEnabled(!out_.isEmpty());
 }
 
-qsizetype TtyDevice::write(const QByteArray &bytes)
-{
+qsizetype TtyDevice::write(const QByteArray &bytes) {
     if (fd_ < 0)
         return 0;
     const qsizetype room = qMax<qsizetype>(0, SerialComm::kOutputQueueLimit - out_.size());
@@ -396,8 +382,7 @@ qsizetype TtyDevice::write(const QByteArray &bytes)
     return take;
 }
 
-qsizetype TtyDevice::queued() const
-{
+qsizetype TtyDevice::queued() const {
     if (fd_ < 0)
         return 0;
     int driver = 0;
@@ -406,8 +391,7 @@ qsizetype TtyDevice::queued() const
     return out_.size() + driver;
 }
 
-bool TtyDevice::readSettings(LineSettings &out, SerialError *err) const
-{
+bool TtyDevice::readSettings(LineSettings &out, SerialError *err) const {
     termios t{};
     if (fd_ < 0)
         return fail(err, SerialErrorKind::NotOpen, 0, QStringLiteral("%1 is not open").arg(path_));
@@ -419,8 +403,7 @@ bool TtyDevice::readSettings(LineSettings &out, SerialError *err) const
     return true;
 }
 
-bool TtyDevice::writeSettings(const LineSettings &in, SerialError *err)
-{
+bool TtyDevice::writeSettings(const LineSettings &in, SerialError *err) {
     if (fd_ < 0)
         return fail(err, SerialErrorKind::NotOpen, 0, QStringLiteral("%1 is not open").arg(path_));
     if (!isValidCombination(in))
@@ -428,8 +411,9 @@ bool TtyDevice::writeSettings(const LineSettings &in, SerialError *err)
                     QStringLiteral("%1: %2 cannot be used").arg(path_, describeFraming(in)));
     speed_t speed{};
     if (!TermiosMap::speedCode(in.BaudRate, &speed))
-        return fail(err, SerialErrorKind::Unsupported, 0,
-                    QStringLiteral("%1: %2 baud is not a standard rate").arg(path_).arg(in.BaudRate));
+        return fail(
+            err, SerialErrorKind::Unsupported, 0,
+            QStringLiteral("%1: %2 baud is not a standard rate").arg(path_).arg(in.BaudRate));
     termios before{};
     if (::tcgetattr(fd_, &before) != 0) {
         const int e = errno;
@@ -441,8 +425,9 @@ bool TtyDevice::writeSettings(const LineSettings &in, SerialError *err)
     if (::tcsetattr(fd_, TCSANOW, &t) != 0 || ::tcgetattr(fd_, &back) != 0) {
         const int e = errno;
         ::tcsetattr(fd_, TCSANOW, &before);
-        return fail(err, SerialErrorKind::Unsupported, e,
-                    QStringLiteral("%1: cannot set %2: %3").arg(path_, settingsText(in), sysText(e)));
+        return fail(
+            err, SerialErrorKind::Unsupported, e,
+            QStringLiteral("%1: cannot set %2: %3").arg(path_, settingsText(in), sysText(e)));
     }
     if (TermiosMap::read(back) != TermiosMap::read(t)) {
         ::tcsetattr(fd_, TCSANOW, &before);
@@ -453,8 +438,7 @@ bool TtyDevice::writeSettings(const LineSettings &in, SerialError *err)
     return true;
 }
 
-ModemLines TtyDevice::lines() const
-{
+ModemLines TtyDevice::lines() const {
     ModemLines l;
     l.dtr = dtr_;
     l.rts = rts_;
@@ -469,8 +453,7 @@ ModemLines TtyDevice::lines() const
     return l;
 }
 
-bool TtyDevice::setLine(int bit, bool on)
-{
+bool TtyDevice::setLine(int bit, bool on) {
     if (fd_ < 0 || noModemControl_)
         return true;
     if (::ioctl(fd_, on ? TIOCMBIS : TIOCMBIC, &bit) == 0)
@@ -482,36 +465,32 @@ bool TtyDevice::setLine(int bit, bool on)
     return false;
 }
 
-void TtyDevice::setDtr(bool on)
-{
+void TtyDevice::setDtr(bool on) {
     if (setLine(TIOCM_DTR, on))
         dtr_ = on;
 }
 
-void TtyDevice::setRts(bool on)
-{
+void TtyDevice::setRts(bool on) {
     if (setLine(TIOCM_RTS, on))
         rts_ = on;
 }
 
-bool TtyDevice::modemChangesNotified() const
-{
+bool TtyDevice::modemChangesNotified() const {
     if (noModemControl_)
         return true; // lines that cannot change need no polling
     return icountWorks_ && watch_ && !watch_->unsupported.load();
 }
 
-void TtyDevice::setInputPaused(bool paused)
-{
+void TtyDevice::setInputPaused(bool paused) {
     inputPaused_ = paused;
     if (readNotifier_)
         readNotifier_->setEnabled(!paused);
     if (!paused && fd_ >= 0)
-        QMetaObject::invokeMethod(ctx_, [this] { onReadable(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            ctx_, [this] { onReadable(); }, Qt::QueuedConnection);
 }
 
-void TtyDevice::onModemPoke()
-{
+void TtyDevice::onModemPoke() {
     if (fd_ < 0)
         return;
     if (watch_ && watch_->finished.load() && !watch_->unsupported.load()) {
@@ -547,8 +526,7 @@ void TtyDevice::onModemPoke()
         sink_->deviceModemEvent(SerialComm::comEvCD);
 }
 
-void TtyDevice::startModemWatch()
-{
+void TtyDevice::startModemWatch() {
     const int fd = ::fcntl(fd_, F_DUPFD_CLOEXEC, 0); // the thread owns its own descriptor
     if (fd < 0)
         return;
@@ -559,8 +537,7 @@ void TtyDevice::startModemWatch()
     watchThread_ = std::thread(watchLoop, fd, watch_);
 }
 
-void TtyDevice::stopModemWatch()
-{
+void TtyDevice::stopModemWatch() {
     if (!watch_)
         return;
     {
@@ -601,8 +578,7 @@ constexpr SpeedEntry kSpeeds[] = {
 
 } // namespace
 
-bool TermiosMap::speedCode(quint32 baud, speed_t *code)
-{
+bool TermiosMap::speedCode(quint32 baud, speed_t *code) {
     for (const auto &e : kSpeeds) {
         if (e.baud == baud) {
             *code = e.code;
@@ -612,8 +588,7 @@ bool TermiosMap::speedCode(quint32 baud, speed_t *code)
     return false;
 }
 
-quint32 TermiosMap::speedBaud(speed_t code)
-{
+quint32 TermiosMap::speedBaud(speed_t code) {
     for (const auto &e : kSpeeds) {
         if (e.code == code)
             return e.baud;
@@ -621,8 +596,7 @@ quint32 TermiosMap::speedBaud(speed_t code)
     return 0;
 }
 
-void TermiosMap::apply(termios &t, const LineSettings &s, speed_t speed)
-{
+void TermiosMap::apply(termios &t, const LineSettings &s, speed_t speed) {
     cfsetispeed(&t, speed);
     cfsetospeed(&t, speed);
     t.c_cflag &= ~tcflag_t(CSIZE | CSTOPB | PARENB | PARODD | CMSPAR);
@@ -652,8 +626,7 @@ void TermiosMap::apply(termios &t, const LineSettings &s, speed_t speed)
         t.c_iflag &= ~tcflag_t(INPCK);
 }
 
-LineSettings TermiosMap::read(const termios &t)
-{
+LineSettings TermiosMap::read(const termios &t) {
     LineSettings s;
     s.BaudRate = speedBaud(cfgetospeed(&t));
     switch (t.c_cflag & CSIZE) {
@@ -684,4 +657,3 @@ LineSettings TermiosMap::read(const termios &t)
     }
     return s;
 }
-

@@ -20,8 +20,7 @@ private Q_SLOTS:
 
 private:
     static bool open(SerialComm &c, int port, const QString &settings = u"9600,N,8,1"_s,
-                     SerialError *err = nullptr)
-    {
+                     SerialError *err = nullptr) {
         c.setCommPort(port);
         c.setSettings(settings);
         c.setRThreshold(1);
@@ -29,13 +28,11 @@ private:
     }
 };
 
-void TestLoopback::init()
-{
+void TestLoopback::init() {
     PortMap::setCurrent({{2, u"loopback"_s}, {3, u"loopback"_s}});
 }
 
-void TestLoopback::echoesEveryByteValue()
-{
+void TestLoopback::echoesEveryByteValue() {
     SerialComm c;
     QVERIFY(open(c, 2, u"115200,n,8,1"_s));
     QCOMPARE(c.CommID(), -1);
@@ -59,8 +56,7 @@ void TestLoopback::echoesEveryByteValue()
     QCOMPARE(c.outputQueued(), 0);
 }
 
-void TestLoopback::pacedAtTheLineRate()
-{
+void TestLoopback::pacedAtTheLineRate() {
     SerialComm c;
     QVERIFY(open(c, 2, u"300,n,8,1"_s)); // 10 bits a character: 30 bytes take a second
     const QByteArray sent(30, 'x');
@@ -75,8 +71,7 @@ void TestLoopback::pacedAtTheLineRate()
     QCOMPARE(c.outputQueued(), 0);
 }
 
-void TestLoopback::modemWiring()
-{
+void TestLoopback::modemWiring() {
     SerialComm c;
     QVERIFY(open(c, 2));
     QVERIFY(c.modemChangesNotified());
@@ -108,8 +103,7 @@ void TestLoopback::modemWiring()
     QVERIFY(c.DSRHolding());
 }
 
-void TestLoopback::exclusivePerComNumber()
-{
+void TestLoopback::exclusivePerComNumber() {
     SerialComm a;
     SerialComm b;
     SerialComm other;
@@ -132,8 +126,7 @@ void TestLoopback::exclusivePerComNumber()
     QVERIFY2(open(other, 3), "destroying a component releases its plug");
 }
 
-void TestLoopback::lineSettingsInMemory()
-{
+void TestLoopback::lineSettingsInMemory() {
     SerialComm c;
     QVERIFY(open(c, 2));
     LineSettings s;
@@ -155,8 +148,7 @@ void TestLoopback::lineSettingsInMemory()
     QCOMPARE(s, mark);
 }
 
-void TestLoopback::outputBound()
-{
+void TestLoopback::outputBound() {
     SerialComm c;
     QVERIFY(open(c, 2, u"300,n,8,1"_s));
     const QByteArray big(SerialComm::kOutputQueueLimit + 1000, 'b');

@@ -19,8 +19,7 @@ private Q_SLOTS:
     void setCurrentReplaces();
 };
 
-void TestPortMap::parse_data()
-{
+void TestPortMap::parse_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<PortMapT>("expected");
     QTest::addColumn<int>("errors");
@@ -32,19 +31,19 @@ void TestPortMap::parse_data()
                                      << PortMapT{{3, u"/dev/pts/1"_s}, {32, u"loopback"_s}} << 0;
     QTest::newRow("empty text") << u""_s << PortMapT{} << 0;
     QTest::newRow("trailing comma") << u"COM1=/dev/pts/1,"_s << PortMapT{{1, u"/dev/pts/1"_s}} << 0;
-    QTest::newRow("missing equals skipped, rest used") << u"COM1/dev/pts/1,COM2=/dev/pts/2"_s << PortMapT{{2, u"/dev/pts/2"_s}} << 1;
+    QTest::newRow("missing equals skipped, rest used")
+        << u"COM1/dev/pts/1,COM2=/dev/pts/2"_s << PortMapT{{2, u"/dev/pts/2"_s}} << 1;
     QTest::newRow("not COMn") << u"LPT1=/dev/lp0,TTY=/dev/x,COM=/dev/y"_s << PortMapT{} << 3;
-    QTest::newRow("number out of range") << u"COM0=/dev/a,COM33=/dev/b,COM100=/dev/c"_s
-                                         << PortMapT{} << 3;
+    QTest::newRow("number out of range")
+        << u"COM0=/dev/a,COM33=/dev/b,COM100=/dev/c"_s << PortMapT{} << 3;
     QTest::newRow("negative number") << u"COM-1=/dev/a"_s << PortMapT{} << 1;
-    QTest::newRow("duplicate keeps first") << u"COM1=/dev/a,com1=/dev/b"_s
-                                           << PortMapT{{1, u"/dev/a"_s}} << 1;
+    QTest::newRow("duplicate keeps first")
+        << u"COM1=/dev/a,com1=/dev/b"_s << PortMapT{{1, u"/dev/a"_s}} << 1;
     QTest::newRow("empty device") << u"COM1=,COM2= "_s << PortMapT{} << 2;
     QTest::newRow("relative path") << u"COM1=ttyS0,COM2=dev/ttyS1"_s << PortMapT{} << 2;
 }
 
-void TestPortMap::parse()
-{
+void TestPortMap::parse() {
     QFETCH(QString, text);
     QFETCH(PortMapT, expected);
     QFETCH(int, errors);
@@ -58,8 +57,7 @@ void TestPortMap::parse()
 namespace {
 
 // A fake /sys/class/tty entry: a device link when real hardware, an optional type.
-void addTty(const QString &root, const QString &name, bool hardware, const char *type = nullptr)
-{
+void addTty(const QString &root, const QString &name, bool hardware, const char *type = nullptr) {
     const QString dir = root + QStringLiteral("/class/tty/") + name;
     QVERIFY(QDir().mkpath(dir));
     if (hardware) {
@@ -77,8 +75,7 @@ void addTty(const QString &root, const QString &name, bool hardware, const char 
 
 } // namespace
 
-void TestPortMap::detect()
-{
+void TestPortMap::detect() {
     QTemporaryDir root;
     QVERIFY(root.isValid());
     const QString r = root.path();
@@ -101,23 +98,20 @@ void TestPortMap::detect()
     active.write("tty0 ttyS0\n");
     active.close();
 
-    const QStringList expected = {
-        QStringLiteral("/dev/ttyS2"),   QStringLiteral("/dev/ttyS10"),
-        QStringLiteral("/dev/ttyAMA0"), QStringLiteral("/dev/ttyUSB0"),
-        QStringLiteral("/dev/ttyUSB1"), QStringLiteral("/dev/ttyACM0"),
-        QStringLiteral("/dev/rfcomm0")};
+    const QStringList expected = {QStringLiteral("/dev/ttyS2"),   QStringLiteral("/dev/ttyS10"),
+                                  QStringLiteral("/dev/ttyAMA0"), QStringLiteral("/dev/ttyUSB0"),
+                                  QStringLiteral("/dev/ttyUSB1"), QStringLiteral("/dev/ttyACM0"),
+                                  QStringLiteral("/dev/rfcomm0")};
     QCOMPARE(PortMap::detectDevices(r), expected);
 }
 
-void TestPortMap::detectEmptyTree()
-{
+void TestPortMap::detectEmptyTree() {
     QTemporaryDir root;
     QVERIFY(root.isValid());
     QVERIFY(PortMap::detectDevices(root.path()).isEmpty());
 }
 
-void TestPortMap::setCurrentReplaces()
-{
+void TestPortMap::setCurrentReplaces() {
     PortMap::setCurrent({{4, QStringLiteral("loopback")}});
     QCOMPARE(PortMap::deviceFor(4), QStringLiteral("loopback"));
     QVERIFY(PortMap::deviceFor(1).isEmpty());

@@ -12,8 +12,7 @@ private Q_SLOTS:
     void combinations();
 };
 
-void TestSettingsText::parse_data()
-{
+void TestSettingsText::parse_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("ok");
     QTest::addColumn<quint32>("baud");
@@ -28,9 +27,10 @@ void TestSettingsText::parse_data()
     QTest::newRow("even") << "115200,e,8,1" << true << 115200u << 2 << 8 << 0 << "115200,e,8,1";
     QTest::newRow("mark") << "300,M,7,1" << true << 300u << 3 << 7 << 0 << "300,m,7,1";
     QTest::newRow("space") << "1200,s,6,2" << true << 1200u << 4 << 6 << 2 << "1200,s,6,2";
-    QTest::newRow("5 bits 1.5 stop") << "150,n,5,1.5" << true << 150u << 0 << 5 << 1 << "150,n,5,1.5";
-    QTest::newRow("blanks around fields") << " 9600 , n , 8 , 1 " << true << 9600u << 0 << 8 << 0
-                                          << "9600,n,8,1";
+    QTest::newRow("5 bits 1.5 stop")
+        << "150,n,5,1.5" << true << 150u << 0 << 5 << 1 << "150,n,5,1.5";
+    QTest::newRow("blanks around fields")
+        << " 9600 , n , 8 , 1 " << true << 9600u << 0 << 8 << 0 << "9600,n,8,1";
 
     const auto bad = [](const char *name, const char *text) {
         QTest::newRow(name) << QString::fromLatin1(text) << false << 0u << 0 << 0 << 0 << QString();
@@ -55,8 +55,7 @@ void TestSettingsText::parse_data()
     bad("semicolons", "9600;n;8;1");
 }
 
-void TestSettingsText::parse()
-{
+void TestSettingsText::parse() {
     QFETCH(QString, text);
     QFETCH(bool, ok);
     LineSettings s;
@@ -81,8 +80,7 @@ void TestSettingsText::parse()
     QCOMPARE(settingsText(s), canonical);
 }
 
-void TestSettingsText::combinations_data()
-{
+void TestSettingsText::combinations_data() {
     QTest::addColumn<int>("data");
     QTest::addColumn<int>("stop");
     QTest::addColumn<bool>("valid");
@@ -94,8 +92,7 @@ void TestSettingsText::combinations_data()
     }
 }
 
-void TestSettingsText::combinations()
-{
+void TestSettingsText::combinations() {
     QFETCH(int, data);
     QFETCH(int, stop);
     QFETCH(bool, valid);

@@ -14,28 +14,28 @@ private Q_SLOTS:
     void rates();
 };
 
-void TestTermiosMap::mapping_data()
-{
+void TestTermiosMap::mapping_data() {
     QTest::addColumn<LineSettings>("settings");
     QTest::addColumn<tcflag_t>("cflag");
     QTest::addColumn<bool>("inpck");
     QTest::newRow("8 none 1") << LineSettings{9600, 8, 0, 0, false} << tcflag_t(CS8) << false;
     QTest::newRow("7 odd 1") << LineSettings{9600, 7, 1, 0, true} << tcflag_t(CS7 | PARENB | PARODD)
                              << true;
-    QTest::newRow("8 even 2") << LineSettings{19200, 8, 2, 2, true} << tcflag_t(CS8 | PARENB | CSTOPB)
-                              << true;
+    QTest::newRow("8 even 2") << LineSettings{19200, 8, 2, 2, true}
+                              << tcflag_t(CS8 | PARENB | CSTOPB) << true;
     QTest::newRow("7 mark 1") << LineSettings{2400, 7, 3, 0, true}
                               << tcflag_t(CS7 | PARENB | CMSPAR | PARODD) << true;
-    QTest::newRow("8 space 1") << LineSettings{2400, 8, 4, 0, true} << tcflag_t(CS8 | PARENB | CMSPAR)
-                               << true;
-    QTest::newRow("5 none 1.5") << LineSettings{150, 5, 0, 1, false} << tcflag_t(CS5 | CSTOPB) << false;
-    QTest::newRow("6 none 2") << LineSettings{300, 6, 0, 2, false} << tcflag_t(CS6 | CSTOPB) << false;
-    QTest::newRow("even, not checked") << LineSettings{1200, 7, 2, 0, false}
-                                       << tcflag_t(CS7 | PARENB) << false;
+    QTest::newRow("8 space 1") << LineSettings{2400, 8, 4, 0, true}
+                               << tcflag_t(CS8 | PARENB | CMSPAR) << true;
+    QTest::newRow("5 none 1.5") << LineSettings{150, 5, 0, 1, false} << tcflag_t(CS5 | CSTOPB)
+                                << false;
+    QTest::newRow("6 none 2") << LineSettings{300, 6, 0, 2, false} << tcflag_t(CS6 | CSTOPB)
+                              << false;
+    QTest::newRow("even, not checked")
+        << LineSettings{1200, 7, 2, 0, false} << tcflag_t(CS7 | PARENB) << false;
 }
 
-void TestTermiosMap::mapping()
-{
+void TestTermiosMap::mapping() {
     QFETCH(LineSettings, settings);
     QFETCH(tcflag_t, cflag);
     QFETCH(bool, inpck);
@@ -50,8 +50,7 @@ void TestTermiosMap::mapping()
     QCOMPARE(TermiosMap::read(t), settings);
 }
 
-void TestTermiosMap::otherBitsUntouched()
-{
+void TestTermiosMap::otherBitsUntouched() {
     termios t{};
     t.c_iflag = IGNBRK | IXON | INPCK;
     t.c_oflag = OPOST | ONLCR;
@@ -70,8 +69,7 @@ void TestTermiosMap::otherBitsUntouched()
     QCOMPARE(t.c_cc[VMIN], cc_t(5));
 }
 
-void TestTermiosMap::rates()
-{
+void TestTermiosMap::rates() {
     const quint32 listed[] = {150,   300,   600,    1200,   2400,   4800,    9600,   19200,
                               38400, 57600, 115200, 230400, 460800, 1000000, 4000000};
     for (quint32 baud : listed) {
