@@ -47,6 +47,11 @@ MDIForm1::MDIForm1(QWidget *parent) : QMainWindow(parent), m_area(new QMdiArea(t
     Form_Load();
 }
 
+MDIForm1::~MDIForm1() {
+    // The area outlives this part of the object while it tears down its windows.
+    disconnect(m_area, nullptr, this, nullptr);
+}
+
 void MDIForm1::Form_Load() {
     const QScreen *screen = this->screen();
     const QSize size = screen ? screen->size() : QSize(800, 600);

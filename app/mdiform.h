@@ -16,6 +16,7 @@ class MDIForm1 : public QMainWindow, public PortWindowHost {
     Q_OBJECT
 public:
     explicit MDIForm1(QWidget *parent = nullptr);
+    ~MDIForm1() override;
 
     // PortWindowHost
     void mnuFileOpen_Click() override;
