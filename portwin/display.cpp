@@ -32,13 +32,13 @@ QString byteForm(uchar c) {
 }
 
 void appendDisplay(QString &out, QByteArrayView bytes) {
-    out.reserve(out.size() + bytes.size() * 4);
     for (char ch : bytes)
         appendForm(out, uchar(ch));
 }
 
 QString toDisplay(QByteArrayView bytes) {
     QString s;
+    s.reserve(bytes.size() * 4);
     appendDisplay(s, bytes);
     return s;
 }

@@ -43,6 +43,8 @@ void TestGeometry::frameRect_data() {
         << QSize(1920, 1080) << 12.0 << 12.0 << QRect(305, 135, 1311, 810);
     QTest::newRow("2560x1440 at 192 dpi")
         << QSize(2560, 1440) << 7.5 << 7.5 << QRect(406, 180, 1747, 1080);
+    QTest::newRow("640x480 at 120 dpi: width rounds to the nearest twip")
+        << QSize(640, 480) << 12.0 << 12.0 << QRect(29, 60, 583, 360);
     QTest::newRow("non-square pixels keep the pixel ratio")
         << QSize(1024, 768) << 15.0 << 12.0 << QRect(46, 96, 932, 576);
 }
