@@ -2,16 +2,17 @@
 #include "app/art.h"
 #include "app/mdiform.h"
 #include "portwin/widgets.h"
+#include "version.h"
 
 #include <QAccessible>
 #include <QApplication>
 
 int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
-    QApplication::setOrganizationName(QStringLiteral("Kelvo"));
-    QApplication::setApplicationName(QStringLiteral("qarvelo"));
+    QApplication::setOrganizationName(QLatin1String(Version::kCompany));
+    QApplication::setApplicationName(QLatin1String(Version::kInternalName));
     QApplication::setApplicationDisplayName(QStringLiteral("Kelvo Qarvelo"));
-    QApplication::setApplicationVersion(QStringLiteral("1.00"));
+    QApplication::setApplicationVersion(QLatin1String(Version::kVersion));
     QApplication::setDesktopFileName(QStringLiteral("qarvelo"));
     QApplication::setWindowIcon(Art::appIcon());
     QAccessible::installFactory(&DisplayBoxAccessible::factory);
