@@ -282,7 +282,11 @@ void MDIChild1::showPortGone(const SerialError &why) {
 bool MDIChild1::tickNeeded() const {
     if (!timerEnabled)
         return false;
-    if (pollPending || s.bRepeat)
+    if (pollPending)
+        return true;
+    // Repeat only sends on an open port; a closed or vanished one must not keep
+    // a 1 ms timer spinning for nothing.
+    if (s.bRepeat && MSComm1->PortOpen())
         return true;
     // A device that cannot report line changes must be polled.
     return MSComm1->PortOpen() && !MSComm1->modemChangesNotified();
