@@ -26,8 +26,11 @@ void DisplayBox::paintEvent(QPaintEvent *e) {
     if (m_text.isEmpty())
         return;
     const QFontMetrics fm(font());
-    const int cw = fm.horizontalAdvance(QLatin1Char('W'));
-    const int columns = cw > 0 ? r.width() / cw : 0;
+    // Wrap where the layout's capacity assumes: at the font's real (fractional)
+    // advance. A rounded-up advance wraps early and pushes the newest text
+    // into a line below the box.
+    const qreal cw = QFontMetricsF(font()).horizontalAdvance(QLatin1Char('W'));
+    const int columns = cw > 0 ? int(r.width() / cw) : 0;
     if (columns <= 0)
         return;
     p.setPen(palette().color(QPalette::Active, QPalette::Text));

@@ -402,10 +402,29 @@ void tst_PortWindow::layoutAtDesignSize() {
     QCOMPARE(w->transmitBox()->width(), 432 - 8);
     QCOMPARE(w->receiveBox()->text(), QString(L.nRxVisible, QLatin1Char('r')));
 
+    // The full box is drawn in the rows the capacity counts: the newest text
+    // does not wrap into a line below them.
+    QVERIFY(pty->write(QByteArray(500, 'W')));
+    QTRY_COMPARE(w->receiveBox()->text(), QString(L.nRxVisible, QLatin1Char('W')));
+    const int columns = int(L.Receive.width() / in.TW - 0.7);
+    const int rows = L.nRxVisible / columns;
+    const QImage img = w->receiveBox()->grab().toImage();
+    int lowestInk = -1;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 3; x < img.width() - 3; ++x)
+            if (qGray(img.pixel(x, y)) < 100)
+                lowestInk = y;
+    const int textTop = w->receiveBox()->contentsRect().top() + 1;
+    QVERIFY2(lowestInk >= textTop && lowestInk < textTop + rows * QFontMetrics(w->font()).height(),
+             qPrintable(QStringLiteral("ink down to %1, %2 rows from %3")
+                            .arg(lowestInk)
+                            .arg(rows)
+                            .arg(textTop)));
+
     // Smaller: the box shows a shorter tail at once.
     sub->resize(432, 250);
     QVERIFY(w->state().nRxVisible < L.nRxVisible);
-    QCOMPARE(w->receiveBox()->text().size(), qsizetype(w->state().nRxVisible));
+    QCOMPARE(w->receiveBox()->text(), QString(w->state().nRxVisible, QLatin1Char('W')));
 }
 
 void tst_PortWindow::tooSmallWindowIsClamped() {
