@@ -196,7 +196,9 @@ class Scenarios(unittest.TestCase):
             com1.write(b"hi")
             self.wait_screen(s, "RX2 lit", lambda img, w: screen.lit_cells(img, w) == ([], [2]))
             com1.close()  # the other end goes away
-            time.sleep(0.5)
+            # The port is given up: its lines show off, nothing polls it.
+            self.wait_screen(s, "every line off", lambda img, w: screen.indicators(img, w)
+                             == dict.fromkeys(screen.INDICATOR_LEFT, "off"))
             before = s.cpu_seconds()
             time.sleep(2.0)
             used = s.cpu_seconds() - before
