@@ -488,12 +488,16 @@ void MDIChild1::mnuFileConfigure_Click() {
     }
     // The port kept other settings: the caption shows what it really runs.
     LineSettings actual = block;
-    MSComm1->readLineSettings(actual);
-    if (MSComm1->PortOpen())
+    const bool stillOpen = MSComm1->PortOpen() && MSComm1->readLineSettings(actual);
+    if (stillOpen)
         setWindowTitle(ConfigMap::caption(windowTitle(), actual));
-    const QString msg = QStringLiteral("%1 refused %2.\n%3\nThe port still runs %4.")
-                            .arg(name, ConfigMap::describe(wanted), err.message,
-                                 ConfigMap::describe(actual));
+    // A port that vanished while the dialog was up runs nothing any more.
+    const QString msg =
+        stillOpen ? QStringLiteral("%1 refused %2.\n%3\nThe port still runs %4.")
+                        .arg(name, ConfigMap::describe(wanted), err.message,
+                             ConfigMap::describe(actual))
+                  : QStringLiteral("%1 is gone: %2 was not applied.")
+                        .arg(name, ConfigMap::describe(wanted));
     qWarning().noquote() << msg;
     auto *box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Configure ") + name, msg,
                                 QMessageBox::Ok, dialogParent());

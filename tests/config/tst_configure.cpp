@@ -83,6 +83,7 @@ private Q_SLOTS:
     void refusedCombination_data();
     void refusedCombination();
     void portNotOpen();
+    void portVanishesWhileOpen();
     void tabOrderAndEscape();
 
 private:
@@ -293,6 +294,32 @@ void tst_Configure::portNotOpen() {
     QVERIFY(r.dialogs.isEmpty());
     QCOMPARE(r.messages.size(), 1);
     QCOMPARE(w->windowTitle(), QStringLiteral("COM9"));
+}
+
+void tst_Configure::portVanishesWhileOpen() {
+    Frame f;
+    MDIChild1 *w = f.open(1);
+    QStringList messages;
+    Modal::runner() = [&](QDialog *d) {
+        if (auto *box = qobject_cast<QMessageBox *>(d)) {
+            messages << box->text();
+            return int(QMessageBox::Ok);
+        }
+        auto *c = qobject_cast<Configure *>(d);
+        pty->closeMaster(); // the adapter is pulled while the dialog is up
+        if (!QTest::qWaitFor([&] { return w->portGone(); }))
+            return int(QDialog::Rejected);
+        c->BaudRate->setCurrentIndex(c->BaudRate->findText(QStringLiteral("19200")));
+        c->OKButton->click();
+        return c->result();
+    };
+    w->mnuFileConfigure_Click();
+    QVERIFY(w->portGone());
+    QVERIFY2(w->windowTitle().contains(QStringLiteral("gone")), qPrintable(w->windowTitle()));
+    QVERIFY(!w->windowTitle().contains(QStringLiteral("19200")));
+    QCOMPARE(messages.size(), 1);
+    QVERIFY2(messages[0].contains(QStringLiteral("gone")), qPrintable(messages[0]));
+    QVERIFY(!messages[0].contains(QStringLiteral("still runs")));
 }
 
 void tst_Configure::tabOrderAndEscape() {
