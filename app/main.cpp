@@ -13,7 +13,7 @@ int main(int argc, char *argv[]) {
     QApplication::setApplicationName(QLatin1String(Version::kInternalName));
     QApplication::setApplicationDisplayName(QStringLiteral("Kelvo Qarvelo"));
     QApplication::setApplicationVersion(QLatin1String(Version::kVersion));
-    QApplication::setDesktopFileName(QStringLiteral("qarvelo"));
+    QApplication::setDesktopFileName(QStringLiteral("com.kelvo.qarvelo"));
     QApplication::setWindowIcon(Art::appIcon());
     QAccessible::installFactory(&DisplayBoxAccessible::factory);
 
