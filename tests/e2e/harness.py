@@ -29,7 +29,7 @@ class Timeout(AssertionError):
     pass
 
 
-def wait_until(what, probe, timeout=10.0, interval=0.05):
+def wait_until(what, probe, timeout=20.0, interval=0.05):
     """Polls probe() until it returns something true; the end-to-end twin of
     QTRY_VERIFY. Returns that value, or fails naming what was awaited."""
     deadline = time.monotonic() + timeout
@@ -55,7 +55,7 @@ class Pty:
     def write(self, data):
         os.write(self.master, data)
 
-    def read_exactly(self, n, timeout=10.0):
+    def read_exactly(self, n, timeout=20.0):
         out = bytearray()
         deadline = time.monotonic() + timeout
         while len(out) < n:

@@ -39,7 +39,7 @@ class Scenarios(unittest.TestCase):
         self.assertEqual(len(wins), 1, "one port window on screen: %r" % wins)
         return img, wins[0]
 
-    def wait_screen(self, s, what, probe, scale=1, timeout=10):
+    def wait_screen(self, s, what, probe, scale=1, timeout=20):
         """Waits until probe(image, window) holds; returns that image."""
         def attempt():
             img = s.screenshot()
