@@ -15,6 +15,15 @@ inline Runner &runner() {
     return r;
 }
 
-inline int exec(QDialog *dialog) { return runner() ? runner()(dialog) : dialog->exec(); }
+inline int exec(QDialog *dialog) {
+    if (runner())
+        return runner()(dialog);
+    const int result = dialog->exec();
+    // Without a window manager nobody gives the focus back, and the frame's
+    // shortcuts (Ctrl+P/D/R, Alt+letter) would stay dead until a click.
+    if (QWidget *owner = dialog->parentWidget())
+        owner->window()->activateWindow();
+    return result;
+}
 
 } // namespace Modal
