@@ -32,7 +32,7 @@ private Q_SLOTS:
         w->setWindowTitle(u"COM1   9600, None, 8, 1"_s);
         QVERIFY2(w->OpenPort(1), qPrintable(w->openError().message));
         QCOMPARE(fdsOn(slave), 1);
-        QCOMPARE(lockFiles(lockDir).size(), 1);
+        QVERIFY(QFile::exists(PortLock::lockFilePath(slave)));
 
         // Repeat on, and the far end streaming at the same time.
         w->action("Repeat")->trigger();
@@ -54,7 +54,7 @@ private Q_SLOTS:
         // Everything released: no descriptor on the slave, no lock file.
         QCOMPARE(fdsOn(slave), 0);
         QCOMPARE(w->comm()->CommID(), -1);
-        QVERIFY2(lockFiles(lockDir).isEmpty(), qPrintable(lockFiles(lockDir).join(u' ')));
+        QVERIFY2(!QFile::exists(PortLock::lockFilePath(slave)), "lock file released");
 
         // Responsive: a posted event is handled.
         bool handled = false;

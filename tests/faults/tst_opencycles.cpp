@@ -14,6 +14,19 @@
 using namespace Qt::StringLiterals;
 using namespace faults;
 
+#if defined(__SANITIZE_ADDRESS__)
+// Freed memory parked in ASan's quarantine would show up as RSS growth; this
+// test is about what the program keeps, so no quarantine here. ASan's own
+// allocator still grows its size-class caches and shadow by several MiB (its
+// leak checker finds nothing), so the bound is wider there.
+extern "C" const char *__asan_default_options() {
+    return "quarantine_size_mb=0";
+}
+constexpr qint64 kRssGrowthBoundKiB = 32 * 1024;
+#else
+constexpr qint64 kRssGrowthBoundKiB = 8 * 1024;
+#endif
+
 class tst_OpenCycles : public QObject {
     Q_OBJECT
 
@@ -71,10 +84,11 @@ private Q_SLOTS:
         const qint64 rss1 = rssKiB();
         Modal::runner() = nullptr;
 
+        qInfo("descriptors %d -> %d, VmRSS %lld -> %lld KiB", fds0, fds1, rss0, rss1);
         QCOMPARE(fds1, fds0);
         QCOMPARE(fdsOn(pty.slave), 0);
-        QVERIFY(lockFiles(PortLock::lockDirectory()).isEmpty());
-        QVERIFY2(rss1 - rss0 < 8 * 1024,
+        QVERIFY(!QFile::exists(PortLock::lockFilePath(pty.slave)));
+        QVERIFY2(rss1 - rss0 < kRssGrowthBoundKiB,
                  qPrintable(u"VmRSS grew by %1 KiB over 1000 cycles"_s.arg(rss1 - rss0)));
     }
 };
