@@ -7,12 +7,8 @@
 #include <QLabel>
 #include <QPushButton>
 
-AboutBox::AboutBox(QWidget *parent) : QDialog(parent) {
-    setObjectName(QStringLiteral("AboutBox"));
-    setWindowTitle(QStringLiteral("About"));
-    setWindowFlags(Qt::Dialog | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
-    resize(Twips::toPxX(4860), Twips::toPxY(3180));
-
+AboutBox::AboutBox(QWidget *parent)
+    : ProgramDialog(parent, QStringLiteral("AboutBox"), QStringLiteral("About"), 4860, 3180) {
     auto *Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setPixmap(QPixmap::fromImage(Art::logo()));
@@ -27,8 +23,8 @@ AboutBox::AboutBox(QWidget *parent) : QDialog(parent) {
         lbl->setGeometry(Twips::rect(l, t, w, h));
         return lbl;
     };
-    QLabel *Label1 = label("Label1", QStringLiteral("Kelvo Qarvelo"), 1200, 1320, 2295, 375,
-                           Qt::AlignHCenter);
+    QLabel *Label1 =
+        label("Label1", QStringLiteral("Kelvo Qarvelo"), 1200, 1320, 2295, 375, Qt::AlignHCenter);
     QFont title(QStringLiteral("Times New Roman"));
     title.setPointSizeF(15.75);
     title.setStyleHint(QFont::Serif);
@@ -38,18 +34,8 @@ AboutBox::AboutBox(QWidget *parent) : QDialog(parent) {
           Qt::AlignLeft);
     label("Label4", QStringLiteral("All rights reserved."), 1680, 2280, 1335, 255, Qt::AlignLeft);
 
-    OKButton = new QPushButton(QStringLiteral("&OK"), this);
-    OKButton->setObjectName(QStringLiteral("OKButton"));
-    OKButton->setGeometry(Twips::rect(1800, 2640, 1095, 375));
-    OKButton->setDefault(true);
+    OKButton =
+        addButton(QStringLiteral("OKButton"), QStringLiteral("&OK"), 1800, 2640, 1095, 375, true);
     OKButton->setFocus();
     connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
-}
-
-void AboutBox::keyPressEvent(QKeyEvent *e) {
-    if (e->key() == Qt::Key_Escape && e->modifiers() == Qt::NoModifier) {
-        e->accept(); // no cancel button
-        return;
-    }
-    QDialog::keyPressEvent(e);
 }

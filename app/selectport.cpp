@@ -8,19 +8,14 @@
 #include <QKeyEvent>
 #include <QPushButton>
 
-SelectPort::SelectPort(QWidget *parent) : QDialog(parent), MSComm1(new SerialComm(this)) {
-    setObjectName(QStringLiteral("SelectPort"));
-    setWindowTitle(QStringLiteral("Select Port"));
-    setWindowFlags(Qt::Dialog | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
-    resize(Twips::toPxX(3240), Twips::toPxY(1440));
-
-    OKButton = new QPushButton(QStringLiteral("&OK"), this);
-    OKButton->setObjectName(QStringLiteral("OKButton"));
-    OKButton->setGeometry(Twips::rect(480, 960, 975, 375));
-    OKButton->setDefault(true);
-    CancelButton = new QPushButton(QStringLiteral("&Cancel"), this);
-    CancelButton->setObjectName(QStringLiteral("CancelButton"));
-    CancelButton->setGeometry(Twips::rect(1680, 960, 975, 375));
+SelectPort::SelectPort(QWidget *parent)
+    : ProgramDialog(parent, QStringLiteral("SelectPort"), QStringLiteral("Select Port"), 3240,
+                    1440),
+      MSComm1(new SerialComm(this)) {
+    OKButton =
+        addButton(QStringLiteral("OKButton"), QStringLiteral("&OK"), 480, 960, 975, 375, true);
+    CancelButton =
+        addButton(QStringLiteral("CancelButton"), QStringLiteral("&Cancel"), 1680, 960, 975, 375);
     Port = new QComboBox(this);
     Port->setObjectName(QStringLiteral("Port"));
     Port->setAccessibleName(QStringLiteral("Port"));
@@ -51,16 +46,12 @@ SelectPort::SelectPort(QWidget *parent) : QDialog(parent), MSComm1(new SerialCom
     OKButton->setFocus();
 }
 
-int SelectPort::selectedIndex() const { return Port->currentIndex(); }
+int SelectPort::selectedIndex() const {
+    return Port->currentIndex();
+}
 
-QString SelectPort::entryText(int index) const { return Port->itemText(index); }
-
-void SelectPort::keyPressEvent(QKeyEvent *e) {
-    if (e->key() == Qt::Key_Escape && e->modifiers() == Qt::NoModifier) {
-        e->accept(); // no cancel button: Esc does nothing
-        return;
-    }
-    QDialog::keyPressEvent(e);
+QString SelectPort::entryText(int index) const {
+    return Port->itemText(index);
 }
 
 void SelectPort::reject() {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QDialog>
+#include "ui/programdialog.h"
 
 class QComboBox;
 class QPushButton;
@@ -8,7 +8,7 @@ class SerialComm;
 
 // Lists the ports that can be opened right now. Its load step (the
 // constructor) probes COM1..COM32; the selected index is its result.
-class SelectPort : public QDialog {
+class SelectPort : public ProgramDialog {
     Q_OBJECT
 public:
     explicit SelectPort(QWidget *parent = nullptr);
@@ -19,9 +19,6 @@ public:
     QComboBox *Port;
     QPushButton *OKButton, *CancelButton;
     SerialComm *MSComm1;
-
-protected:
-    void keyPressEvent(QKeyEvent *e) override;
 
 public Q_SLOTS:
     void reject() override;

@@ -7,12 +7,9 @@
 #include <QLabel>
 #include <QPushButton>
 
-Configure::Configure(QWidget *parent) : QDialog(parent) {
-    setObjectName(QStringLiteral("Configure"));
-    setWindowTitle(QStringLiteral("Port Configuration"));
-    setWindowFlags(Qt::Dialog | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
-    resize(Twips::toPxX(3555), Twips::toPxY(2145));
-
+Configure::Configure(QWidget *parent)
+    : ProgramDialog(parent, QStringLiteral("Configure"), QStringLiteral("Port Configuration"), 3555,
+                    2145) {
     auto list = [this](const char *name, const char *caption, const QStringList &entries, double l,
                        double t) {
         auto *lbl = new QLabel(QLatin1String(caption), this);
@@ -31,13 +28,10 @@ Configure::Configure(QWidget *parent) : QDialog(parent) {
     DataBits = list("DataBits", "Data bits:", ConfigMap::dataBitsEntries(), 120, 1080);
     StopBits = list("StopBits", "Stop bits:", ConfigMap::stopBitsEntries(), 1920, 1080);
 
-    OKButton = new QPushButton(QStringLiteral("&OK"), this);
-    OKButton->setObjectName(QStringLiteral("OKButton"));
-    OKButton->setGeometry(Twips::rect(720, 1680, 975, 375));
-    OKButton->setDefault(true);
-    CancelButton = new QPushButton(QStringLiteral("&Cancel"), this);
-    CancelButton->setObjectName(QStringLiteral("CancelButton"));
-    CancelButton->setGeometry(Twips::rect(1920, 1680, 975, 375));
+    OKButton =
+        addButton(QStringLiteral("OKButton"), QStringLiteral("&OK"), 720, 1680, 975, 375, true);
+    CancelButton =
+        addButton(QStringLiteral("CancelButton"), QStringLiteral("&Cancel"), 1920, 1680, 975, 375);
     connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
     connect(CancelButton, &QPushButton::clicked, this, &Configure::reject);
 
@@ -59,14 +53,6 @@ void Configure::setSelection(const ConfigMap::Selection &sel) {
 ConfigMap::Selection Configure::selection() const {
     return {BaudRate->currentIndex(), Parity->currentIndex(), DataBits->currentIndex(),
             StopBits->currentIndex()};
-}
-
-void Configure::keyPressEvent(QKeyEvent *e) {
-    if (e->key() == Qt::Key_Escape && e->modifiers() == Qt::NoModifier) {
-        e->accept(); // no cancel button: Esc does nothing
-        return;
-    }
-    QDialog::keyPressEvent(e);
 }
 
 void Configure::reject() {

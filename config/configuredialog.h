@@ -2,14 +2,14 @@
 
 #include "config/configmap.h"
 
-#include <QDialog>
+#include "ui/programdialog.h"
 
 class QComboBox;
 class QPushButton;
 
 // The port configuration dialog: four lists and OK/Cancel. It only shows and
 // returns list positions; the port window reads and writes the port.
-class Configure : public QDialog {
+class Configure : public ProgramDialog {
     Q_OBJECT
 public:
     explicit Configure(QWidget *parent = nullptr);
@@ -20,9 +20,6 @@ public:
 
     QComboBox *BaudRate, *Parity, *DataBits, *StopBits;
     QPushButton *OKButton, *CancelButton;
-
-protected:
-    void keyPressEvent(QKeyEvent *e) override;
 
 public Q_SLOTS:
     void reject() override;

@@ -9,19 +9,13 @@
 #include <QRadioButton>
 
 DefineStrings::DefineStrings(KeyStringTable &edit, QWidget *parent)
-    : QDialog(parent), model(edit) {
-    setObjectName(QStringLiteral("DefineStrings"));
-    setWindowTitle(QStringLiteral("Define Strings"));
-    setWindowFlags(Qt::Dialog | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
-    resize(Twips::toPxX(6510), Twips::toPxY(3510));
-
-    OKButton = new QPushButton(QStringLiteral("&OK"), this);
-    OKButton->setObjectName(QStringLiteral("OKButton"));
-    OKButton->setGeometry(Twips::rect(5280, 240, 1095, 375));
-    OKButton->setDefault(true);
-    CancelButton = new QPushButton(QStringLiteral("&Cancel"), this);
-    CancelButton->setObjectName(QStringLiteral("CancelButton"));
-    CancelButton->setGeometry(Twips::rect(5280, 720, 1095, 375));
+    : ProgramDialog(parent, QStringLiteral("DefineStrings"), QStringLiteral("Define Strings"), 6510,
+                    3510),
+      model(edit) {
+    OKButton =
+        addButton(QStringLiteral("OKButton"), QStringLiteral("&OK"), 5280, 240, 1095, 375, true);
+    CancelButton =
+        addButton(QStringLiteral("CancelButton"), QStringLiteral("&Cancel"), 5280, 720, 1095, 375);
 
     auto *Frame1 = new QGroupBox(QStringLiteral("Key"), this);
     Frame1->setObjectName(QStringLiteral("Frame1"));

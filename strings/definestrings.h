@@ -2,7 +2,7 @@
 
 #include "strings/teststrings.h"
 
-#include <QDialog>
+#include "ui/programdialog.h"
 
 #include <array>
 
@@ -12,7 +12,7 @@ class QRadioButton;
 
 // Edits the twelve function-key strings on the editing copy. Enter and Esc
 // both press OK; Ctrl+Enter puts a line break into the text.
-class DefineStrings : public QDialog {
+class DefineStrings : public ProgramDialog {
     Q_OBJECT
 public:
     DefineStrings(KeyStringTable &edit, QWidget *parent = nullptr);
