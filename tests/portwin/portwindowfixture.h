@@ -10,6 +10,7 @@
 #include "portwin/widgets.h"
 #include "serial/portmap.h"
 #include "strings/teststrings.h"
+#include "tests/support/testpty.h"
 #include "ui/modal.h"
 
 #include <QMainWindow>
@@ -27,31 +28,9 @@
 namespace fixture {
 
 // A pseudo-terminal; the window under test opens the slave.
-struct Pty {
-    int master = -1;
-    QString slave;
+struct Pty : TestPty {
     QByteArray got; // everything read from the master so far, not yet taken
 
-    Pty() {
-        master = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-        if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0)
-            return;
-        slave = QString::fromLocal8Bit(::ptsname(master));
-        termios t{};
-        ::tcgetattr(master, &t);
-        cfmakeraw(&t);
-        ::tcsetattr(master, TCSANOW, &t);
-    }
-    ~Pty() { closeMaster(); }
-    Pty(const Pty &) = delete;
-    Pty &operator=(const Pty &) = delete;
-
-    bool ok() const { return master >= 0 && !slave.isEmpty(); }
-    void closeMaster() {
-        if (master >= 0)
-            ::close(master);
-        master = -1;
-    }
     // What the port wrote so far and nobody took yet.
     const QByteArray &read() {
         char buf[4096];
@@ -66,9 +45,6 @@ struct Pty {
     QByteArray take() {
         read();
         return std::exchange(got, {});
-    }
-    bool write(const QByteArray &bytes) const {
-        return ::write(master, bytes.constData(), size_t(bytes.size())) == bytes.size();
     }
     // The line settings the slave runs (on Linux the master reports its
     // slave's termios).

@@ -1,6 +1,7 @@
 #include "serial/portholder.h"
 #include "serial/portmap.h"
 #include "serial/serialcomm.h"
+#include "tests/support/testpty.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -26,30 +27,8 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // A pseudo-terminal whose slave is COM1; the test holds the raw master.
-struct Pty {
-    int master = -1;
-    QString slave;
-
-    Pty() {
-        master = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-        if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0)
-            return;
-        slave = QString::fromLocal8Bit(::ptsname(master));
-        termios t{};
-        ::tcgetattr(master, &t);
-        cfmakeraw(&t);
-        ::tcsetattr(master, TCSANOW, &t);
-        PortMap::setCurrent({{1, slave}, {6, u"loopback"_s}});
-    }
-    ~Pty() { closeMaster(); }
-    Pty(const Pty &) = delete;
-    Pty &operator=(const Pty &) = delete;
-    bool ok() const { return master >= 0 && !slave.isEmpty(); }
-    void closeMaster() {
-        if (master >= 0)
-            ::close(master);
-        master = -1;
-    }
+struct Pty : TestPty {
+    Pty() { PortMap::setCurrent({{1, slave}, {6, u"loopback"_s}}); }
 };
 
 int openFdCount() {
