@@ -99,23 +99,6 @@ Result bareLoop(qint64 total, const QByteArray &block) {
     return r;
 }
 
-// Sees how many bytes are waiting just before the component's queued OnComm
-// dispatch runs; the window's handler then takes all of them.
-class RxCounter : public QObject {
-public:
-    RxCounter(SerialComm *c, QObject *parent) : QObject(parent), comm(c) {
-        c->installEventFilter(this);
-    }
-    bool eventFilter(QObject *o, QEvent *e) override {
-        if (o == comm && e->type() == QEvent::MetaCall)
-            waiting = comm->inputWaiting();
-        return false;
-    }
-    SerialComm *comm;
-    qint64 waiting = 0;
-    qint64 total = 0;
-};
-
 Result portWindow(qint64 total, const QByteArray &block, bench::StubHost &host, long *rssAfter,
                   bool *tailOk) {
     bench::Pty pty(true);
@@ -129,13 +112,9 @@ Result portWindow(qint64 total, const QByteArray &block, bench::StubHost &host, 
     w->show();
     QCoreApplication::processEvents();
 
-    auto *counter = new RxCounter(w->comm(), w);
+    auto *counter = new bench::RxCounter(w->comm(), w);
     QEventLoop loop;
     QObject::connect(w->comm(), &SerialComm::OnComm, counter, [&] {
-        if (w->comm()->CommEvent() != SerialComm::comEvReceive)
-            return;
-        counter->total += counter->waiting - w->comm()->inputWaiting();
-        counter->waiting = 0;
         if (counter->total >= total)
             loop.quit();
     });

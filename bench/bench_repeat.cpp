@@ -47,27 +47,6 @@ public:
     qint64 sent = 0;
 };
 
-// Bytes the window received back (loopback), seen just before each dispatch.
-class RxCounter : public QObject {
-public:
-    RxCounter(SerialComm *c, QObject *parent) : QObject(parent), comm(c) {
-        c->installEventFilter(this);
-        connect(c, &SerialComm::OnComm, this, [this] {
-            if (comm->CommEvent() == SerialComm::comEvReceive)
-                total += waiting - comm->inputWaiting();
-            waiting = 0;
-        });
-    }
-    bool eventFilter(QObject *o, QEvent *e) override {
-        if (o == comm && e->type() == QEvent::MetaCall)
-            waiting = comm->inputWaiting();
-        return false;
-    }
-    SerialComm *comm;
-    qint64 waiting = 0;
-    qint64 total = 0;
-};
-
 void spin(int ms) {
     QEventLoop loop;
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
@@ -113,7 +92,7 @@ bool runLine(bool loopback, double minutes, bench::StubHost &host) {
             }
         });
     }
-    auto *rx = new RxCounter(w->comm(), w);
+    auto *rx = new bench::RxCounter(w->comm(), w);
     auto *tx = new SendCounter(w, w);
 
     std::printf("%s at %u baud, Repeat on for %.1f min\n", loopback ? "loopback" : "pty",

@@ -4,8 +4,11 @@
 // CPU time, resident memory, pseudo-terminals and a stand-in for the frame.
 
 #include "portwin/portwindowhost.h"
+#include "serial/serialcomm.h"
 #include "strings/teststrings.h"
 
+#include <QEvent>
+#include <QObject>
 #include <QString>
 
 #include <algorithm>
@@ -116,5 +119,27 @@ inline double argValue(int argc, char **argv, const char *name, double fallback)
             return std::atof(argv[i + 1]);
     return fallback;
 }
+
+// Counts the bytes a port window receives: how many wait just before the
+// component's queued OnComm dispatch runs, minus what is left after it.
+class RxCounter : public QObject {
+public:
+    RxCounter(SerialComm *c, QObject *parent) : QObject(parent), comm(c) {
+        c->installEventFilter(this);
+        connect(c, &SerialComm::OnComm, this, [this] {
+            if (comm->CommEvent() == SerialComm::comEvReceive)
+                total += waiting - comm->inputWaiting();
+            waiting = 0;
+        });
+    }
+    bool eventFilter(QObject *o, QEvent *e) override {
+        if (o == comm && e->type() == QEvent::MetaCall)
+            waiting = comm->inputWaiting();
+        return false;
+    }
+    SerialComm *comm;
+    qint64 waiting = 0;
+    qint64 total = 0;
+};
 
 } // namespace bench

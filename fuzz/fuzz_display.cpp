@@ -4,23 +4,14 @@
 #include "portwin/display.h"
 #include "portwin/portstate.h"
 
+#include "fuzz/fuzzcheck.h"
+
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstdio>
 #include <cstdlib>
 
 namespace {
-
-[[noreturn]] void mismatch(const char *what) {
-    std::fprintf(stderr, "mismatch: %s\n", what);
-    std::abort();
-}
-
-#define CHECK(cond)                                                                                \
-    do {                                                                                           \
-        if (!(cond))                                                                               \
-            mismatch(#cond);                                                                       \
-    } while (0)
 
 QString naiveForm(uchar c) {
     if (c >= 33 && c <= 125)

@@ -6,6 +6,8 @@
 #include "serial/linesettings.h"
 #include "serial/termiosmap.h"
 
+#include "fuzz/fuzzcheck.h"
+
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstdio>
@@ -13,17 +15,6 @@
 #include <cstring>
 
 namespace {
-
-[[noreturn]] void mismatch(const char *what) {
-    std::fprintf(stderr, "mismatch: %s\n", what);
-    std::abort();
-}
-
-#define CHECK(cond)                                                                                \
-    do {                                                                                           \
-        if (!(cond))                                                                               \
-            mismatch(#cond);                                                                       \
-    } while (0)
 
 bool inList(int i, const QStringList &list) {
     return i >= 0 && i < list.size();

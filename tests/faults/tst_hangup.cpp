@@ -1,6 +1,6 @@
 // The other end hangs up while a port window is receiving and repeating.
 #include "app/mdiform.h"
-#include "faultsupport.h"
+#include "tests/support/processes.h"
 #include "portwin/portwindow.h"
 #include "serial/portlock.h"
 #include "serial/portmap.h"
@@ -13,7 +13,7 @@
 #include <memory>
 
 using namespace Qt::StringLiterals;
-using namespace faults;
+using namespace testproc;
 
 class tst_Hangup : public QObject {
     Q_OBJECT

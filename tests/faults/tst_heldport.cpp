@@ -4,10 +4,10 @@
 #include "app/mdiform.h"
 #include "app/opendiagnosis.h"
 #include "app/selectport.h"
-#include "faultsupport.h"
 #include "portwin/portwindow.h"
 #include "serial/portlock.h"
 #include "serial/portmap.h"
+#include "tests/support/processes.h"
 #include "tests/support/testpty.h"
 
 #include <QComboBox>
@@ -20,11 +20,11 @@
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
-using namespace faults;
+using namespace testproc;
 
 namespace {
 
-enum Holder { Picocom, LiveLockFile, Flock, StaleLockFile };
+enum HolderKind { Picocom, LiveLockFile, Flock, StaleLockFile };
 
 QStringList offeredPorts() {
     SelectPort dlg; // its load step probes COM1..COM32
@@ -54,12 +54,12 @@ private Q_SLOTS:
         PortMap::setCurrent({{1, held.slave}, {2, free.slave}});
 
         std::unique_ptr<QProcess> picocom;
-        std::unique_ptr<ChildHolder> child;
+        std::unique_ptr<testproc::Holder> child;
         pid_t expectedPid = -1;
         QString expectedName;
         const auto lockPath = [&] { return PortLock::lockFilePath(held.slave); };
 
-        switch (Holder(holder)) {
+        switch (HolderKind(holder)) {
         case Picocom: {
             const QString exe = QStandardPaths::findExecutable(u"picocom"_s);
             if (exe.isEmpty())
@@ -89,7 +89,7 @@ private Q_SLOTS:
         case StaleLockFile: {
             pid_t pid = -1;
             if (holder == LiveLockFile) {
-                child = std::make_unique<ChildHolder>(); // only lives
+                child = std::make_unique<testproc::Holder>(QString(), testproc::Holder::JustLive);
                 pid = child->pid;
                 expectedPid = pid;
             } else {
@@ -106,7 +106,7 @@ private Q_SLOTS:
             break;
         }
         case Flock:
-            child = std::make_unique<ChildHolder>(held.slave);
+            child = std::make_unique<testproc::Holder>(held.slave, testproc::Holder::Flock);
             QVERIFY(child->pid > 0);
             expectedPid = child->pid;
             break;

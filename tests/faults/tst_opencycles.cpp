@@ -1,7 +1,7 @@
 // Port/Open and closing the window, a thousand times through the frame: no
 // descriptor and no memory is left behind.
 #include "app/mdiform.h"
-#include "faultsupport.h"
+#include "tests/support/processes.h"
 #include "portwin/portwindow.h"
 #include "serial/portlock.h"
 #include "serial/portmap.h"
@@ -12,7 +12,7 @@
 #include <QTest>
 
 using namespace Qt::StringLiterals;
-using namespace faults;
+using namespace testproc;
 
 #if defined(__SANITIZE_ADDRESS__)
 // Freed memory parked in ASan's quarantine would show up as RSS growth; this

@@ -1,6 +1,7 @@
 #include "serial/portholder.h"
 #include "serial/portmap.h"
 #include "serial/serialcomm.h"
+#include "tests/support/processes.h"
 #include "tests/support/testpty.h"
 
 #include <QDeadlineTimer>
@@ -23,72 +24,13 @@
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
+using namespace testproc;
 
 namespace {
 
 // A pseudo-terminal whose slave is COM1; the test holds the raw master.
 struct Pty : TestPty {
     Pty() { PortMap::setCurrent({{1, slave}, {6, u"loopback"_s}}); }
-};
-
-int openFdCount() {
-    return int(QDir(u"/proc/self/fd"_s)
-                   .entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System)
-                   .size());
-}
-
-double cpuSeconds() {
-    rusage ru{};
-    ::getrusage(RUSAGE_SELF, &ru);
-    return double(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) +
-           double(ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
-}
-
-// A child process that holds the slave (or merely lives) until released.
-struct Holder {
-    pid_t pid = -1;
-    int release = -1;
-
-    enum Mode { JustLive, Flock, Exclusive };
-    Holder(const QString &path, Mode mode) {
-        int ready[2], go[2];
-        if (::pipe(ready) != 0 || ::pipe(go) != 0)
-            return;
-        const QByteArray native = QFile::encodeName(path);
-        pid = ::fork();
-        if (pid == 0) {
-            ::close(ready[0]);
-            ::close(go[1]);
-            if (mode != JustLive) {
-                const int fd = ::open(native.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-                if (fd < 0)
-                    ::_exit(1);
-                if (mode == Flock && ::flock(fd, LOCK_EX | LOCK_NB) != 0)
-                    ::_exit(2);
-                if (mode == Exclusive && ::ioctl(fd, TIOCEXCL) != 0)
-                    ::_exit(3);
-            }
-            char c = 'r';
-            (void)!::write(ready[1], &c, 1);
-            (void)!::read(go[0], &c, 1); // until the parent releases us or dies
-            ::_exit(0);
-        }
-        ::close(ready[1]);
-        ::close(go[0]);
-        release = go[1];
-        char c = 0;
-        if (::read(ready[0], &c, 1) != 1)
-            pid = -1;
-        ::close(ready[0]);
-    }
-    ~Holder() {
-        if (release >= 0)
-            ::close(release);
-        if (pid > 0)
-            ::waitpid(pid, nullptr, 0);
-    }
-    Holder(const Holder &) = delete;
-    Holder &operator=(const Holder &) = delete;
 };
 
 // Drives both directions at once: `toPort` is written into the master while the

@@ -1,7 +1,7 @@
 #pragma once
 
-// Helpers of the fault tests: what the process holds (descriptors, memory, CPU
-// time) and other processes that hold a port.
+// What a test process holds (descriptors, memory, CPU time), and other
+// processes that hold a port.
 
 #include <QByteArray>
 #include <QDir>
@@ -11,11 +11,12 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-namespace faults {
+namespace testproc {
 
 inline int openFdCount() {
     return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System).size());
@@ -54,25 +55,28 @@ inline QStringList lockFiles(const QString &dir) {
     return QDir(dir).entryList({QStringLiteral("LCK..*")}, QDir::Files | QDir::System);
 }
 
-// A child process that lives (and, with `flockPath`, holds that device open
-// under flock) until this object goes away.
-struct ChildHolder {
+// A child process that lives (and, for Flock and Exclusive, holds `path` open
+// under flock or TIOCEXCL) until this object goes away. pid is -1 when the
+// child could not take hold.
+struct Holder {
     pid_t pid = -1;
     int release = -1;
 
-    explicit ChildHolder(const QString &flockPath = QString()) {
+    enum Mode { JustLive, Flock, Exclusive };
+    Holder(const QString &path, Mode mode) {
         int ready[2], go[2];
         if (::pipe2(ready, O_CLOEXEC) != 0 || ::pipe2(go, O_CLOEXEC) != 0)
             return;
-        const QByteArray native = QFile::encodeName(flockPath);
+        const QByteArray native = QFile::encodeName(path);
         pid = ::fork();
         if (pid == 0) {
             ::close(ready[0]);
             ::close(go[1]); // else our own copy keeps the pipe from ever closing
             char c = 'r';
-            if (!native.isEmpty()) {
+            if (mode != JustLive) {
                 const int fd = ::open(native.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-                if (fd < 0 || ::flock(fd, LOCK_EX | LOCK_NB) != 0)
+                if (fd < 0 || (mode == Flock && ::flock(fd, LOCK_EX | LOCK_NB) != 0) ||
+                    (mode == Exclusive && ::ioctl(fd, TIOCEXCL) != 0))
                     c = 'x';
             }
             (void)!::write(ready[1], &c, 1);
@@ -87,14 +91,14 @@ struct ChildHolder {
             pid = -1;
         ::close(ready[0]);
     }
-    ~ChildHolder() {
+    ~Holder() {
         if (release >= 0)
             ::close(release);
         if (pid > 0)
             ::waitpid(pid, nullptr, 0);
     }
-    ChildHolder(const ChildHolder &) = delete;
-    ChildHolder &operator=(const ChildHolder &) = delete;
+    Holder(const Holder &) = delete;
+    Holder &operator=(const Holder &) = delete;
 };
 
-} // namespace faults
+} // namespace testproc
