@@ -19,16 +19,18 @@
 
 namespace {
 
-const QColor kLit(0, 128, 0);           // activity cell lit
-const QColor kActiveFill(255, 0, 0);    // indicator, line on
-const QColor kActiveText(0, 0, 0);      // label, line on
-const QColor kInactive(128, 128, 128);  // label and indicator, line off
+const QColor kLit(0, 128, 0);          // activity cell lit
+const QColor kActiveFill(255, 0, 0);   // indicator, line on
+const QColor kActiveText(0, 0, 0);     // label, line on
+const QColor kInactive(128, 128, 128); // label and indicator, line off
 const QColor kWindowBackground(192, 192, 192);
 const QColor kReceiveBackground(255, 255, 255);
 
 const char *const kCellCaptions[8] = {"A", "C", "T", "I", "V", "I", "T", "Y"};
 
-QRect px(const QRectF &twips) { return Twips::rect(twips.x(), twips.y(), twips.width(), twips.height()); }
+QRect px(const QRectF &twips) {
+    return Twips::rect(twips.x(), twips.y(), twips.width(), twips.height());
+}
 
 // Repeat hands the line new text only while the output queue holds less than
 // about a tenth of a second of line time, so the echo never runs far ahead.
@@ -74,7 +76,9 @@ MDIChild1::~MDIChild1() {
     qDeleteAll(m_menus); // not QObject children of this window: the frame's bar shows them
 }
 
-QSize MDIChild1::sizeHint() const { return QSize(Twips::toPxX(6480), Twips::toPxY(4890)); }
+QSize MDIChild1::sizeHint() const {
+    return QSize(Twips::toPxX(6480), Twips::toPxY(4890));
+}
 
 void MDIChild1::buildControls() {
     Transmit = new DisplayBox(this);
@@ -188,7 +192,8 @@ void MDIChild1::buildMenus() {
     mnuOptions->setObjectName(QStringLiteral("mnuOptions"));
     item(mnuOptions, "mnuOptionsStrings", QStringLiteral("Strings"),
          &MDIChild1::mnuOptionsStrings_Click);
-    QAction *repeat = item(mnuOptions, "Repeat", QStringLiteral("&Repeat"), &MDIChild1::Repeat_Click);
+    QAction *repeat =
+        item(mnuOptions, "Repeat", QStringLiteral("&Repeat"), &MDIChild1::Repeat_Click);
     separator(mnuOptions, "mnuWindowSeparator1");
     QAction *dtr = item(mnuOptions, "DTR", QStringLiteral("DTR"), &MDIChild1::DTR_Click);
     QAction *rts = item(mnuOptions, "RTS", QStringLiteral("RTS"), &MDIChild1::RTS_Click);
@@ -217,7 +222,9 @@ ClickLabel *MDIChild1::label(const char *name) const {
     return findChild<ClickLabel *>(QLatin1String(name));
 }
 
-QWidget *MDIChild1::dialogParent() const { return window(); }
+QWidget *MDIChild1::dialogParent() const {
+    return window();
+}
 
 bool MDIChild1::OpenPort(const qint16 &nPortNum) {
     m_openError = {};
@@ -265,9 +272,7 @@ void MDIChild1::MSComm1_OnComm() {
 
 void MDIChild1::showPortGone(const SerialError &why) {
     m_gone = true;
-    const QString title = windowTitle();
-    const QString name = title.left(title.indexOf(QLatin1Char(' ')) < 0 ? title.size()
-                                                                        : title.indexOf(QLatin1Char(' ')));
+    const QString name = windowTitle().section(QLatin1Char(' '), 0, 0);
     setWindowTitle(name + QStringLiteral("   port gone") +
                    (why.message.isEmpty() ? QString() : QStringLiteral(": ") + why.message));
     const unsigned changed = lines.showClosed();
@@ -492,12 +497,11 @@ void MDIChild1::mnuFileConfigure_Click() {
     if (stillOpen)
         setWindowTitle(ConfigMap::caption(windowTitle(), actual));
     // A port that vanished while the dialog was up runs nothing any more.
-    const QString msg =
-        stillOpen ? QStringLiteral("%1 refused %2.\n%3\nThe port still runs %4.")
-                        .arg(name, ConfigMap::describe(wanted), err.message,
-                             ConfigMap::describe(actual))
-                  : QStringLiteral("%1 is gone: %2 was not applied.")
-                        .arg(name, ConfigMap::describe(wanted));
+    const QString msg = stillOpen ? QStringLiteral("%1 refused %2.\n%3\nThe port still runs %4.")
+                                        .arg(name, ConfigMap::describe(wanted), err.message,
+                                             ConfigMap::describe(actual))
+                                  : QStringLiteral("%1 is gone: %2 was not applied.")
+                                        .arg(name, ConfigMap::describe(wanted));
     qWarning().noquote() << msg;
     auto *box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Configure ") + name, msg,
                                 QMessageBox::Ok, dialogParent());
@@ -551,8 +555,10 @@ void MDIChild1::Form_Resize() {
         RX[k]->move(px(L.RX[k]).topLeft());
     }
     const std::pair<ModemLine, std::pair<QRectF, QRectF>> group[] = {
-        {ModemLine::DTR, {L.cDTR, L.DTRIndicator}}, {ModemLine::RTS, {L.cRTS, L.RTSIndicator}},
-        {ModemLine::DSR, {L.DSR, L.DSRIndicator}},  {ModemLine::CTS, {L.CTS, L.CTSIndicator}},
+        {ModemLine::DTR, {L.cDTR, L.DTRIndicator}},
+        {ModemLine::RTS, {L.cRTS, L.RTSIndicator}},
+        {ModemLine::DSR, {L.DSR, L.DSRIndicator}},
+        {ModemLine::CTS, {L.CTS, L.CTSIndicator}},
         {ModemLine::DCD, {L.CD, L.DCDIndicator}}};
     for (const auto &[line, rects] : group) {
         m_labels[int(line)]->move(px(rects.first).topLeft());

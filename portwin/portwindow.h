@@ -94,8 +94,8 @@ private:
     ClickLabel *ReceivedLabel = nullptr;
     std::array<ClickLabel *, 8> TX{};
     std::array<ClickLabel *, 8> RX{};
-    std::array<ClickLabel *, 5> m_labels{};      // by ModemLine
-    std::array<Indicator *, 5> m_indicators{};   // by ModemLine
+    std::array<ClickLabel *, 5> m_labels{};    // by ModemLine
+    std::array<Indicator *, 5> m_indicators{}; // by ModemLine
     QFrame *DivideLine = nullptr;
     QList<QMenu *> m_menus;
 };
