@@ -10,8 +10,8 @@ scripts/deps.sh
 dir=build-test
 opts=""
 case "${1:-}" in
-    --sanitize) dir=build-asan; opts="-DQARVELO_SANITIZE=ON" ;;
-    --tsan) dir=build-tsan; opts="-DQARVELO_TSAN=ON" ;;
+    --sanitize) dir=build-asan; opts="-DQARVELO_SANITIZE=ON -DQARVELO_BENCH=OFF" ;;
+    --tsan) dir=build-tsan; opts="-DQARVELO_TSAN=ON -DQARVELO_BENCH=OFF" ;;
     "") ;;
     *) echo "usage: $0 [--sanitize|--tsan]" >&2; exit 2 ;;
 esac
