@@ -1,33 +1,22 @@
-"""Shared by the Python benchmarks: pseudo-terminals, an X server of their own
-(Xvfb with its screen in a file), the real program, xdotool, CPU time from
-/proc and figures. Standard library only. Everything started here is stopped
-by its PID."""
+"""Shared by the Python benchmarks: the end-to-end harness (pseudo-terminals,
+an X server of their own, the real program, xdotool), a memory-mapped view of
+the X screen for cheap comparisons, and figures. Standard library only.
+Everything started here is stopped by its PID."""
 import mmap
 import os
-import select
-import shutil
 import statistics
 import struct
-import subprocess
-import tempfile
 import time
-import tty
+import sys
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 PROGRAM = os.environ.get("QARVELO_BIN", os.path.join(ROOT, "build-bench", "qarvelo"))
 TICK = os.sysconf("SC_CLK_TCK")
 
 
-def wait_until(what, probe, timeout=20.0, interval=0.02):
-    deadline = time.monotonic() + timeout
-    while True:
-        v = probe()
-        if v:
-            return v
-        if time.monotonic() > deadline:
-            raise TimeoutError("timed out waiting for " + what)
-        time.sleep(interval)
-
+sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
+from harness import Pty, stop, wait_until  # noqa: E402
+import harness  # noqa: E402
 
 def figures(name, values, unit="", scale=1.0):
     v = [x * scale for x in values]
@@ -39,47 +28,6 @@ def figures(name, values, unit="", scale=1.0):
     print("%-44s median %9.3f  min %9.3f  max %9.3f  p99 %9.3f %s (n=%d)"
           % (name, statistics.median(v), v[0], v[-1], p99, unit, len(v)))
     return statistics.median(v)
-
-
-class Pty:
-    """The program opens the slave; we keep the master (and the slave, or the
-    master reads EIO while the program has it closed)."""
-
-    def __init__(self):
-        self.master, self.slave = os.openpty()
-        tty.setraw(self.master)
-        self.path = os.ttyname(self.slave)
-        os.set_blocking(self.master, False)
-
-    def drain(self):
-        n = 0
-        try:
-            while True:
-                b = os.read(self.master, 65536)
-                if not b:
-                    break
-                n += len(b)
-        except (BlockingIOError, OSError):
-            pass
-        return n
-
-    def close(self):
-        for fd in (self.master, self.slave):
-            try:
-                os.close(fd)
-            except OSError:
-                pass
-
-
-def stop(proc, grace=5.0):
-    if proc is None or proc.poll() is not None:
-        return
-    proc.terminate()
-    try:
-        proc.wait(grace)
-    except subprocess.TimeoutExpired:
-        proc.kill()
-        proc.wait(grace)
 
 
 class Screen:
@@ -122,122 +70,32 @@ class Screen:
         self.f.close()
 
 
-class Session:
-    """One Xvfb and one run of the program with the given port map."""
+class Session(harness.Session):
+    """One Xvfb with its screen in a file, and the program, started by start()
+    so that a benchmark can time it from exec."""
 
     def __init__(self, ports, size=(1024, 768)):
-        self.ports = ports  # {"COM1": Pty or "loopback"}
-        self.size = size
-        self.xvfb = self.proc = None
+        super().__init__(os.path.dirname(PROGRAM), ports, size=size, program=PROGRAM,
+                         name="bench")
 
-    def __enter__(self):
-        self.workdir = tempfile.mkdtemp(prefix="qarvelo-bench-")
-        try:
-            self._start_x()
-            self.env = dict(os.environ)
-            for k in ("WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "SESSION_MANAGER"):
-                self.env.pop(k, None)
-            home = os.path.join(self.workdir, "home")
-            run = os.path.join(self.workdir, "run")
-            os.mkdir(home)
-            os.mkdir(run, 0o700)
-            self.env.update({
-                "DISPLAY": self.display, "HOME": home, "XDG_RUNTIME_DIR": run,
-                "XDG_CONFIG_HOME": os.path.join(home, ".config"), "QT_QPA_PLATFORM": "xcb",
-                "QT_LOGGING_RULES": "qt.qpa.*=false",
-                "QARVELO_PORTS": ",".join("%s=%s" % (c, p if isinstance(p, str) else p.path)
-                                          for c, p in self.ports.items()),
-            })
-        except BaseException:
-            self.close()
-            raise
-        return self
-
-    def _start_x(self):
-        self.fbdir = os.path.join(self.workdir, "fb")
-        os.mkdir(self.fbdir)
-        r, w = os.pipe()
-        self.xvfb = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(w), "-screen", "0", "%dx%dx24" % self.size, "-nolisten", "tcp",
-             "-fbdir", self.fbdir, "-noreset"],
-            pass_fds=(w,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
-        os.close(w)
-        number = b""
-        try:
-            while not number.endswith(b"\n"):
-                if not select.select([r], [], [], 30)[0]:
-                    raise TimeoutError("Xvfb did not report its display")
-                chunk = os.read(r, 16)
-                if not chunk:
-                    raise RuntimeError("Xvfb ended")
-                number += chunk
-        finally:
-            os.close(r)
-        self.display = ":" + number.decode().strip()
+    def start_program(self):
+        pass  # the benchmark starts it
 
     def start(self):
-        self.log = open(os.path.join(self.workdir, "qarvelo.log"), "wb")
         self.t_exec = time.monotonic()
-        self.proc = subprocess.Popen([PROGRAM], env=self.env, stdout=self.log, stderr=subprocess.STDOUT,
-                                     start_new_session=True)
+        super().start_program()
         return self.proc
 
-    def __exit__(self, *exc):
-        self.close()
-        return False
-
-    def close(self):
-        try:
-            stop(self.proc)
-        finally:
-            stop(self.xvfb)
-            if getattr(self, "log", None):
-                self.log.close()
-            shutil.rmtree(self.workdir, ignore_errors=True)
-
     def screen(self):
-        return Screen(os.path.join(self.fbdir, "Xvfb_screen0"))
-
-    # -- the program --
-    def cpu_seconds(self):
-        with open("/proc/%d/stat" % self.proc.pid) as f:
-            fields = f.read().rsplit(")", 1)[1].split()
-        return (int(fields[11]) + int(fields[12])) / TICK
-
-    def xdotool(self, *args, check=True):
-        return subprocess.run(["xdotool"] + [str(a) for a in args], env=self.env, capture_output=True,
-                              text=True, timeout=20, check=check)
-
-    def key(self, *keys):
-        for k in keys:
-            self.xdotool("key", "--delay", "60", k)
-
-    def windows(self, name):
-        r = self.xdotool("search", "--onlyvisible", "--name", name, check=False)
-        return r.stdout.split()
-
-    def wait_window(self, name, timeout=20.0):
-        return wait_until("window " + name, lambda: self.windows(name), timeout)[0]
-
-    def wait_no_window(self, name, timeout=20.0):
-        wait_until("no window " + name, lambda: not self.windows(name), timeout)
-
-    def focus_frame(self):
-        self.xdotool("windowfocus", "--sync", self.wait_window("^Kelvo Qarvelo"))
+        return Screen(os.path.join(self.xvfb.fbdir, "Xvfb_screen0"))
 
     def open_port(self, first=True):
-        """Port/Open (the first time it comes up by itself), Enter on the first
-        port offered, Enter on the configuration dialog."""
+        """Port/Open (the first one comes up by itself), Enter on the first port
+        offered, Enter on the configuration dialog."""
         if not first:
             self.focus_frame()
             self.key("alt+p", "Return")
-        self.xdotool("windowfocus", "--sync", self.wait_window("^Select Port$"))
-        self.key("Return")
-        self.wait_no_window("^Select Port$")
-        self.xdotool("windowfocus", "--sync", self.wait_window("^Configure "))
-        self.key("Return")
-        self.wait_no_window("^Configure ")
-        self.focus_frame()
+        return super().open_port()
 
 
 def find_receive_box(screen):

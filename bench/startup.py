@@ -25,7 +25,7 @@ def main():
                 proc = s.start()
                 while True:
                     t = time.monotonic()
-                    found = s.windows("^Select Port$")
+                    found = s.windows("Select Port")
                     polls.append(time.monotonic() - t)
                     if found:
                         break
