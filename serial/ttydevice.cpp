@@ -165,15 +165,20 @@ bool TtyDevice::open(const LineSettings &settings, SerialError *err) {
             err->device = path_;
         return false;
     }
-    int fd = -1;
-    do {
-        fd = ::open(native.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0) {
+    // Opens the device; on failure releases the lock and says why.
+    auto openDevice = [&](int *out) {
+        do {
+            *out = ::open(native.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        } while (*out < 0 && errno == EINTR);
+        if (*out >= 0)
+            return true;
         const int e = errno;
         lock_.release();
         return fail(err, kindForOpenErrno(e), e, QStringLiteral("%1: %2").arg(path_, sysText(e)));
-    }
+    };
+    int fd = -1;
+    if (!openDevice(&fd))
+        return false;
     auto giveUp = [&](SerialErrorKind kind, int e, const QString &what) {
         ::close(fd);
         lock_.release();
@@ -196,15 +201,8 @@ bool TtyDevice::open(const LineSettings &settings, SerialError *err) {
             return fail(err, SerialErrorKind::Busy, EBUSY,
                         QStringLiteral("%1 is in exclusive use by %2").arg(path_, holder));
         }
-        do {
-            fd = ::open(native.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-        } while (fd < 0 && errno == EINTR);
-        if (fd < 0) {
-            const int e = errno;
-            lock_.release();
-            return fail(err, kindForOpenErrno(e), e,
-                        QStringLiteral("%1: %2").arg(path_, sysText(e)));
-        }
+        if (!openDevice(&fd))
+            return false;
         ::ioctl(fd, TIOCNXCL);
     }
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
