@@ -93,16 +93,10 @@ private Q_SLOTS:
                 pid = child->pid;
                 expectedPid = pid;
             } else {
-                pid = ::fork();
-                if (pid == 0)
-                    ::_exit(0);
-                ::waitpid(pid, nullptr, 0); // dead now
+                pid = testproc::deadPid();
             }
             QVERIFY(pid > 0);
-            QFile lock(lockPath());
-            QVERIFY(lock.open(QIODevice::WriteOnly));
-            lock.write(QByteArray::number(pid).rightJustified(10, ' ') + '\n');
-            lock.close();
+            QVERIFY(testproc::writeLockFile(lockPath(), pid));
             break;
         }
         case Flock:

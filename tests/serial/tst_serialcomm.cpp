@@ -288,17 +288,11 @@ void TestSerialComm::uucpLockFiles() {
         owner = std::make_unique<Holder>(pty.slave, Holder::JustLive);
         pid = owner->pid;
     } else {
-        pid = ::fork();
-        if (pid == 0)
-            ::_exit(0);
-        ::waitpid(pid, nullptr, 0); // dead now
+        pid = deadPid();
     }
     QVERIFY(pid > 0);
     const QString lockPath = lockDir_.path() + u"/LCK.."_s + QFileInfo(pty.slave).fileName();
-    QFile lock(lockPath);
-    QVERIFY(lock.open(QIODevice::WriteOnly));
-    lock.write(QByteArray::number(pid).rightJustified(10, ' ') + '\n');
-    lock.close();
+    QVERIFY(writeLockFile(lockPath, pid));
 
     SerialComm c;
     SerialError err;
@@ -311,6 +305,7 @@ void TestSerialComm::uucpLockFiles() {
         QVERIFY2(QFile::exists(lockPath), "someone else's lock is left alone");
         return;
     }
+    QFile lock(lockPath);
     QVERIFY(lock.open(QIODevice::ReadOnly));
     QCOMPARE(lock.readAll(), QByteArray::number(::getpid()).rightJustified(10, ' ') + '\n');
     lock.close();

@@ -55,6 +55,24 @@ inline QStringList lockFiles(const QString &dir) {
     return QDir(dir).entryList({QStringLiteral("LCK..*")}, QDir::Files | QDir::System);
 }
 
+// The PID of a process that has just ended: what a stale lock file names.
+inline pid_t deadPid() {
+    const pid_t pid = ::fork();
+    if (pid == 0)
+        ::_exit(0);
+    if (pid > 0)
+        ::waitpid(pid, nullptr, 0);
+    return pid;
+}
+
+// A UUCP lock file naming `pid`, in the format minicom and picocom write.
+inline bool writeLockFile(const QString &path, pid_t pid) {
+    QFile lock(path);
+    if (!lock.open(QIODevice::WriteOnly))
+        return false;
+    return lock.write(QByteArray::number(pid).rightJustified(10, ' ') + '\n') == 11;
+}
+
 // A child process that lives (and, for Flock and Exclusive, holds `path` open
 // under flock or TIOCEXCL) until this object goes away. pid is -1 when the
 // child could not take hold.
